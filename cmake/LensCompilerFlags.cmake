@@ -1,0 +1,10 @@
+# Warnings and sanitizers for every target of the project.
+add_compile_options(-Wall -Wextra)
+if(LENS_WERROR)
+    add_compile_options(-Werror)
+endif()
+
+if(LENS_SANITIZE)
+    add_compile_options(-fsanitize=${LENS_SANITIZE} -fno-omit-frame-pointer -fno-sanitize-recover=all)
+    add_link_options(-fsanitize=${LENS_SANITIZE})
+endif()

@@ -1,0 +1,3 @@
+#include "hidlog.h"
+
+Q_LOGGING_CATEGORY(lcHid, "lens.hid")

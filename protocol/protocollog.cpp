@@ -1,0 +1,3 @@
+#include "protocollog.h"
+
+Q_LOGGING_CATEGORY(lcProtocol, "lens.protocol")

@@ -1,0 +1,13 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="zh_CN" sourcelanguage="zh_CN">
+<context>
+    <name>Widget</name>
+</context>
+<context>
+    <name>WarningWidget</name>
+</context>
+<context>
+    <name>UpdateGuideWidget</name>
+</context>
+</TS>

@@ -1,0 +1,3 @@
+#include "udisklog.h"
+
+Q_LOGGING_CATEGORY(lcUdisk, "lens.udisk")
