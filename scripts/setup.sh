@@ -13,6 +13,7 @@ packages=(
     xvfb xauth
     fuse3 fusefat
     dpkg-dev fakeroot file
+    desktop-file-utils
 )
 
 missing=()
