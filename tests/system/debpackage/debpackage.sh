@@ -19,7 +19,7 @@ fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 pass() { echo "ok:   $*"; }
 abort() { echo "FAIL: $*"; exit 1; }
 
-[ "$(id -u)" -eq 0 ] || skip "installing a package needs root (run the tests as root)"
+[ "$EUID" -eq 0 ] || skip "installing a package needs root (run the tests as root)"
 for tool in dpkg dpkg-deb dpkg-query; do
     command -v "$tool" >/dev/null 2>&1 || skip "$tool is missing: not a Debian-style system"
 done
