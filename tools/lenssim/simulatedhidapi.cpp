@@ -1,0 +1,201 @@
+#include "simulatedhidapi.h"
+
+#include "lenssimulator.h"
+
+#include <hidapi.h>
+
+#include <QString>
+
+#include <atomic>
+#include <algorithm>
+#include <cstring>
+#include <cwchar>
+#include <string>
+
+struct hid_device_
+{
+    LensSimulator::Handle handle;
+    std::atomic<bool> nonBlocking{false};
+};
+
+namespace {
+
+std::atomic<int> g_openHandles{0};
+std::atomic<int> g_initCalls{0};
+
+wchar_t *copyWide(const QString &text)
+{
+    const std::wstring wide = text.toStdWString();
+    auto *copy = new wchar_t[wide.size() + 1];
+    std::wmemcpy(copy, wide.c_str(), wide.size() + 1);
+    return copy;
+}
+
+int getString(hid_device *dev, LensSimulator::UsbString which, wchar_t *string, size_t maxlen)
+{
+    if (!dev || !string || maxlen == 0)
+        return -1;
+    QString text;
+    if (!SimulatedHidapi::lens()->usbString(dev->handle, which, &text))
+        return -1;
+    const std::wstring wide = text.toStdWString();
+    const size_t n = std::min(wide.size(), maxlen - 1);
+    std::wmemcpy(string, wide.c_str(), n);
+    string[n] = 0;
+    return 0;
+}
+
+} // namespace
+
+LensSimulator *SimulatedHidapi::lens()
+{
+    static LensSimulator *instance = new LensSimulator;
+    return instance;
+}
+
+int SimulatedHidapi::openHandles()
+{
+    return g_openHandles;
+}
+
+int SimulatedHidapi::initCalls()
+{
+    return g_initCalls;
+}
+
+extern "C" {
+
+int HID_API_EXPORT HID_API_CALL hid_init(void)
+{
+    ++g_initCalls;
+    SimulatedHidapi::lens();
+    return 0;
+}
+
+int HID_API_EXPORT HID_API_CALL hid_exit(void)
+{
+    return 0;
+}
+
+struct hid_device_info HID_API_EXPORT *HID_API_CALL hid_enumerate(unsigned short vendor_id, unsigned short product_id)
+{
+    LensSimulator *lens = SimulatedHidapi::lens();
+    // Open a handle only to learn whether the lens would be found.
+    const LensSimulator::Handle probe = lens->open(vendor_id, product_id, QString());
+    if (!probe)
+        return nullptr;
+    lens->close(probe);
+    auto *info = new hid_device_info{};
+    info->path = new char[sizeof("sim:lens")];
+    std::memcpy(info->path, "sim:lens", sizeof("sim:lens"));
+    info->vendor_id = vendor_id ? vendor_id : LensSimulator::DefaultVendorId;
+    info->product_id = product_id ? product_id : LensSimulator::DefaultProductId;
+    info->serial_number = copyWide(lens->usbString(LensSimulator::UsbSerialNumber));
+    info->manufacturer_string = copyWide(lens->usbString(LensSimulator::Manufacturer));
+    info->product_string = copyWide(lens->usbString(LensSimulator::Product));
+    info->interface_number = 0;
+    info->bus_type = HID_API_BUS_USB;
+    return info;
+}
+
+void HID_API_EXPORT HID_API_CALL hid_free_enumeration(struct hid_device_info *devs)
+{
+    while (devs) {
+        hid_device_info *next = devs->next;
+        delete[] devs->path;
+        delete[] devs->serial_number;
+        delete[] devs->manufacturer_string;
+        delete[] devs->product_string;
+        delete devs;
+        devs = next;
+    }
+}
+
+HID_API_EXPORT hid_device *HID_API_CALL hid_open(unsigned short vendor_id, unsigned short product_id,
+                                                 const wchar_t *serial_number)
+{
+    const QString serial = serial_number ? QString::fromWCharArray(serial_number) : QString();
+    const LensSimulator::Handle handle = SimulatedHidapi::lens()->open(vendor_id, product_id, serial);
+    if (!handle)
+        return nullptr;
+    ++g_openHandles;
+    auto *dev = new hid_device_;
+    dev->handle = handle;
+    return dev;
+}
+
+void HID_API_EXPORT HID_API_CALL hid_close(hid_device *dev)
+{
+    if (!dev)
+        return;
+    SimulatedHidapi::lens()->close(dev->handle);
+    --g_openHandles;
+    delete dev;
+}
+
+int HID_API_EXPORT HID_API_CALL hid_write(hid_device *dev, const unsigned char *data, size_t length)
+{
+    if (!dev || !data)
+        return -1;
+    return SimulatedHidapi::lens()->write(dev->handle, data, length);
+}
+
+int HID_API_EXPORT HID_API_CALL hid_read_timeout(hid_device *dev, unsigned char *data, size_t length, int milliseconds)
+{
+    if (!dev || !data)
+        return -1;
+    return SimulatedHidapi::lens()->read(dev->handle, data, length, milliseconds);
+}
+
+int HID_API_EXPORT HID_API_CALL hid_read(hid_device *dev, unsigned char *data, size_t length)
+{
+    if (!dev)
+        return -1;
+    return hid_read_timeout(dev, data, length, dev->nonBlocking ? 0 : -1);
+}
+
+int HID_API_EXPORT HID_API_CALL hid_set_nonblocking(hid_device *dev, int nonblock)
+{
+    if (!dev)
+        return -1;
+    dev->nonBlocking = nonblock != 0;
+    return 0;
+}
+
+int HID_API_EXPORT HID_API_CALL hid_send_feature_report(hid_device *dev, const unsigned char *data, size_t length)
+{
+    if (!dev || !data)
+        return -1;
+    return SimulatedHidapi::lens()->sendFeatureReport(dev->handle, data, length);
+}
+
+int HID_API_EXPORT HID_API_CALL hid_get_feature_report(hid_device *dev, unsigned char *data, size_t length)
+{
+    if (!dev || !data)
+        return -1;
+    return SimulatedHidapi::lens()->getFeatureReport(dev->handle, data, length);
+}
+
+int HID_API_EXPORT_CALL hid_get_manufacturer_string(hid_device *dev, wchar_t *string, size_t maxlen)
+{
+    return getString(dev, LensSimulator::Manufacturer, string, maxlen);
+}
+
+int HID_API_EXPORT_CALL hid_get_product_string(hid_device *dev, wchar_t *string, size_t maxlen)
+{
+    return getString(dev, LensSimulator::Product, string, maxlen);
+}
+
+int HID_API_EXPORT_CALL hid_get_serial_number_string(hid_device *dev, wchar_t *string, size_t maxlen)
+{
+    return getString(dev, LensSimulator::UsbSerialNumber, string, maxlen);
+}
+
+HID_API_EXPORT const wchar_t *HID_API_CALL hid_error(hid_device *dev)
+{
+    if (!dev)
+        return L"Success";
+    return SimulatedHidapi::lens()->isOpen() ? L"Success" : L"Simulated lens is not on the bus";
+}
+
+} // extern "C"
