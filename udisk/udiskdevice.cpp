@@ -181,19 +181,27 @@ bool UdiskDevice::writeFirmwareFile(const QString &root, const QByteArray &firmw
 {
     // Written under a temporary name and renamed when complete, so the lens
     // never finds a partial Fw.dat; a failed write leaves nothing behind.
-    QSaveFile file(root + QLatin1String(kFirmwareFileName));
-    if (!file.open(QIODevice::WriteOnly)) {
-        qCWarning(lcUdisk) << "cannot create" << file.fileName() << file.errorString();
+    // Unbuffered, because a buffered QSaveFile can miss a failing flush and
+    // commit a short file.
+    const QString path = root + QLatin1String(kFirmwareFileName);
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        qCWarning(lcUdisk) << "cannot create" << path << file.errorString();
         return false;
     }
     const qint64 written = file.write(firmware);
     if (written != firmware.size()) {
-        qCWarning(lcUdisk) << "wrote" << written << "of" << firmware.size() << "bytes to"
-                           << file.fileName() << file.errorString();
+        qCWarning(lcUdisk) << "wrote" << written << "of" << firmware.size() << "bytes to" << path
+                           << (file.error() == QFileDevice::NoError ? QString() : file.errorString());
         return false; // the temporary file goes with the uncommitted QSaveFile
     }
     if (!file.commit()) {
-        qCWarning(lcUdisk) << "cannot complete" << file.fileName() << file.errorString();
+        qCWarning(lcUdisk) << "cannot complete" << path << file.errorString();
+        return false;
+    }
+    if (QFileInfo(path).size() != firmware.size()) {
+        qCWarning(lcUdisk) << path << "does not hold the whole image";
+        QFile::remove(path);
         return false;
     }
     return true;
