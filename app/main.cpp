@@ -1,7 +1,31 @@
 #include <QApplication>
+#include <QLocale>
+#include <QMessageBox>
+#include <QTranslator>
+
+#include "applanguage.h"
+#include "singleinstanceguard.h"
+#include "widget.h"
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    return 0;
+    QTranslator translator;
+    QLocale locale;
+
+    // A missing translation leaves the Chinese source texts on screen.
+    translator.load(AppLanguage::translationFile(locale), QString(), QString(), QString());
+    app.installTranslator(&translator);
+
+    if (!SingleInstanceGuard::application().acquire()) {
+        QMessageBox::information(nullptr, AppLanguage::alreadyRunningTitle(locale),
+                                 AppLanguage::alreadyRunningText(locale), QMessageBox::Cancel,
+                                 QMessageBox::NoButton);
+        QCoreApplication::quit();
+        return -1;
+    }
+
+    Widget window;
+    window.show();
+    return app.exec();
 }
