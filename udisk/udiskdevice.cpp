@@ -6,7 +6,6 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
-#include <QMutexLocker>
 #include <QSaveFile>
 #include <QStorageInfo>
 #include <QThread>
@@ -84,13 +83,13 @@ QStringList UdiskDevice::mountedVolumeRoots()
 
 QString UdiskDevice::modelName() const
 {
-    QMutexLocker locker(&m_mutex);
+    const std::lock_guard<std::mutex> locker(m_mutex);
     return m_modelName;
 }
 
 QString UdiskDevice::firmwareVersion() const
 {
-    QMutexLocker locker(&m_mutex);
+    const std::lock_guard<std::mutex> locker(m_mutex);
     return m_firmwareVersion;
 }
 
@@ -127,7 +126,7 @@ void UdiskDevice::timerUdiskModeDetect()
     }
 
     if (found) {
-        QMutexLocker locker(&m_mutex);
+        const std::lock_guard<std::mutex> locker(m_mutex);
         m_modelName = name;
         m_firmwareVersion = version;
     }

@@ -2,7 +2,7 @@
 
 #include <QByteArray>
 #include <QList>
-#include <QMutex>
+#include <mutex>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -62,7 +62,7 @@ private:
     static bool localWait(int ms);
 
     QTimer *m_detectTimer = nullptr;
-    mutable QMutex m_mutex;
+    mutable std::mutex m_mutex; // seen by thread sanitizers, unlike QMutex's slow path
     QString m_modelName;
     QString m_firmwareVersion;
 
