@@ -268,7 +268,8 @@ void DeviceFirmwareProcess::abandon(QPointer<QNetworkReply> &reply)
         return;
     QNetworkReply *old = reply;
     reply = nullptr;
-    old->disconnect();
+    // Only our own handlers; the manager keeps its bookkeeping.
+    old->disconnect(this);
     old->abort();
     old->deleteLater();
 }

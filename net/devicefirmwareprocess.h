@@ -104,7 +104,7 @@ private:
     void startDownload(Download kind, const QString &url);
     void downloadFinished(Download kind, QNetworkReply *reply);
     void probeFinished(QNetworkReply *reply);
-    static void abandon(QPointer<QNetworkReply> &reply);
+    void abandon(QPointer<QNetworkReply> &reply);
 
     QString m_baseUrl;
     QNetworkAccessManager *m_manager = nullptr;
