@@ -3,6 +3,7 @@
 #include <QMessageBox>
 #include <QTranslator>
 
+#include "appfonts.h"
 #include "applanguage.h"
 #include "singleinstanceguard.h"
 #include "widget.h"
@@ -10,6 +11,7 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    AppFonts::installSubstitutes();
     QTranslator translator;
     QLocale locale;
 

@@ -2,6 +2,8 @@
 
 #include "applog.h"
 
+#include <cstdlib>
+
 SingleInstanceGuard::SingleInstanceGuard(const QString &key)
     : m_memory(key)
 {
@@ -59,8 +61,25 @@ QString SingleInstanceGuard::errorString() const
     return m_memory.errorString();
 }
 
+namespace {
+SingleInstanceGuard *applicationGuard = nullptr;
+
+void releaseApplicationGuard()
+{
+    delete applicationGuard;
+    applicationGuard = nullptr;
+}
+} // namespace
+
 SingleInstanceGuard &SingleInstanceGuard::application()
 {
-    static SingleInstanceGuard *const guard = new SingleInstanceGuard(QStringLiteral("SingleApp"));
+    // Kept for the whole life of the process and let go only as it exits,
+    // after main() has returned: a System V segment and its lock would
+    // otherwise stay behind on Unix after every run.
+    static SingleInstanceGuard *const guard = [] {
+        applicationGuard = new SingleInstanceGuard(QStringLiteral("SingleApp"));
+        std::atexit(releaseApplicationGuard);
+        return applicationGuard;
+    }();
     return *guard;
 }

@@ -24,8 +24,8 @@ public:
     QString key() const;
     QString errorString() const;
 
-    // The program's own guard ("SingleApp"). Created on first use and never
-    // destroyed, so the segment stays with the process until it ends.
+    // The program's own guard ("SingleApp"). Created on first use and held
+    // until the process exits.
     static SingleInstanceGuard &application();
 
 private:

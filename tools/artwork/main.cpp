@@ -263,13 +263,14 @@ QImage background()
     p.setBrush(QColor(0xFF, 0xFF, 0xFF, 70));
     p.drawEllipse(c + QPointF(-44, -84), 2.5, 2.5);
 
-    // A thin accent line leading to the right half, where the prompt sits.
+    // A short accent line pointing at the prompt; it fades out before the
+    // right half, which stays quiet.
     {
-        QLinearGradient g(QPointF(440, 0), QPointF(560, 0));
+        QLinearGradient g(QPointF(440, 0), QPointF(470, 0));
         g.setColorAt(0.0, QColor(0x1F, 0xEF, 0x80, 90));
         g.setColorAt(1.0, QColor(0x1F, 0xEF, 0x80, 0));
         p.setPen(QPen(QBrush(g), 1.2));
-        p.drawLine(QPointF(440, 250), QPointF(560, 250));
+        p.drawLine(QPointF(440, 250), QPointF(470, 250));
         p.setPen(Qt::NoPen);
         p.setBrush(QColor(0x1F, 0xEF, 0x80, 120));
         p.drawEllipse(QPointF(440, 250), 2.5, 2.5);
