@@ -35,10 +35,38 @@ work=$(mktemp -d /tmp/debpackage.XXXXXX)
 installed=0
 app_pid=
 
+# A program ended by a signal skips its exit handlers, so its single-instance
+# guard (a System V segment and semaphore, keyed by ftok on files in its
+# private TMPDIR) outlives it. Remove exactly those: the key must be one of
+# ours and the dead program their creator or last user.
+remove_guard_ipc() {
+    local pid=$1 f dev ino keys=" " key id nattch
+    for f in "$work"/tmp/qipc_*; do
+        [ -e "$f" ] || continue
+        read -r dev ino < <(stat -c '%d %i' "$f")
+        keys+="$(printf '0x%08x' $(( (0x51 << 24) | ((dev & 0xff) << 16) | (ino & 0xffff) ))) "
+    done
+    [ "$keys" = " " ] && return 0
+    while read -r key id nattch; do
+        case $keys in *" $key "*) ;; *) continue ;; esac
+        [ "$nattch" = 0 ] || continue
+        ipcs -m -i "$id" 2>/dev/null | grep -q "cpid=$pid\b" && ipcrm -m "$id"
+    done < <(ipcs -m 2>/dev/null | awk '$1 ~ /^0x/ {print $1, $2, $6}')
+    while read -r key id; do
+        case $keys in *" $key "*) ;; *) continue ;; esac
+        ipcs -s -i "$id" 2>/dev/null | awk -v pid="$pid" '$1 ~ /^[0-9]+$/ && $5 == pid {found=1} END {exit !found}' \
+            && ipcrm -s "$id"
+    done < <(ipcs -s 2>/dev/null | awk '$1 ~ /^0x/ {print $1, $2}')
+    return 0
+}
+
 cleanup() {
-    if [ -n "$app_pid" ] && kill -0 "$app_pid" 2>/dev/null; then
-        kill -KILL "$app_pid" 2>/dev/null
-        wait "$app_pid" 2>/dev/null
+    if [ -n "$app_pid" ]; then
+        if kill -0 "$app_pid" 2>/dev/null; then
+            kill -KILL "$app_pid" 2>/dev/null
+            wait "$app_pid" 2>/dev/null
+        fi
+        command -v ipcs >/dev/null 2>&1 && remove_guard_ipc "$app_pid"
     fi
     if [ "$installed" -eq 1 ] && dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -qv 'not-installed'; then
         echo "cleanup: purging $pkg"
@@ -233,6 +261,12 @@ else
         pass "installed program started and exited 0 by itself"
     else
         fail "installed program exited with $rc"; sed 's/^/      /' "$work/run.log"
+    fi
+fi
+if command -v ipcs >/dev/null 2>&1; then
+    remove_guard_ipc "$app_pid"
+    if ipcs -m -p 2>/dev/null | awk -v pid="$app_pid" '$3 == pid {found=1} END {exit !found}'; then
+        fail "the program left a shared-memory segment behind"
     fi
 fi
 app_pid=
