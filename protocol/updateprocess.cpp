@@ -34,17 +34,17 @@ UpdateProcess::UpdateProcess(DeviceInterface *link, QObject *parent)
 
 QByteArray UpdateProcess::buildFrame(quint8 command, const char *data, int dataSize, quint16 index) const
 {
-    QByteArray frame(FRAME_SIZE, '\0');
-    auto *bytes = reinterpret_cast<uchar *>(frame.data());
+    uchar bytes[FRAME_SIZE] = {};
     bytes[0] = FRAME_HEAD;
     bytes[1] = uchar(index & 0xFFu);
     bytes[2] = uchar(index >> 8);
     bytes[3] = command;
     if (dataSize > 0)
         std::memcpy(bytes + kDataOffset, data, size_t(qMin(dataSize, FRAME_DATA_SIZE)));
+    QByteArray frame(reinterpret_cast<const char *>(bytes), FRAME_SIZE);
     const quint32 crc = Stm32Crc().calculate(frame, kCrcOffset);
     for (int i = 0; i < 4; ++i)
-        bytes[kCrcOffset + i] = uchar(crc >> (8 * i));
+        frame[kCrcOffset + i] = char(uchar(crc >> (8 * i)));
     return frame;
 }
 
