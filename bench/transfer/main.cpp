@@ -132,6 +132,20 @@ int runTransfers(int runs, int idleSeconds)
                 perPacket[perPacket.size() / 2]);
     std::printf("median process CPU per packet: %.2f us\n", cpuPerPacket[cpuPerPacket.size() / 2]);
 
+    // Connected but silent: the reader waits in read slices.
+    {
+        const double cpuBefore = cpuSeconds();
+        QElapsedTimer wall;
+        wall.start();
+        QEventLoop loop;
+        QTimer::singleShot(idleSeconds * 1000, &loop, &QEventLoop::quit);
+        loop.exec();
+        const double cpu = cpuSeconds() - cpuBefore;
+        const double elapsed = double(wall.elapsed()) / 1000.0;
+        std::printf("idle, lens connected and silent: %.1f ms CPU in %.1f s = %.3f %% of one core\n",
+                    cpu * 1000.0, elapsed, 100.0 * cpu / elapsed);
+    }
+
     lens->unplug();
     HidDeviceProcess idle;
     link.stop();

@@ -65,6 +65,7 @@ private slots:
     void isADeviceInterface();
     void lensAbsentAtStart();
     void openAttemptsArePausedNotSpun();
+    void cancelledRequestWaitsWithoutSpinning();
     void unplugWhileConnected();
     void reportsReachTheGuiThread();
     void writeData_data();
@@ -163,6 +164,28 @@ void tst_HidDeviceProcess::openAttemptsArePausedNotSpun()
     link->stop();
     QVERIFY(link->wait(10000));
     QTRY_COMPARE(recorder->states.size(), lens->openAttempts());
+}
+
+void tst_HidDeviceProcess::cancelledRequestWaitsWithoutSpinning()
+{
+    lens->unplug();
+    link->requestOpen(kVendor, kProduct);
+    QTRY_VERIFY_WITH_TIMEOUT(recorder->states.size() >= 1, 10000);
+
+    link->cancelOpenRequest();
+    QTest::qWait(2 * HidDeviceProcess::ReopenPauseMs);
+    const int attempts = lens->openAttempts();
+    const std::clock_t cpuBefore = std::clock();
+    QTest::qWait(500);
+    const double cpuSeconds = double(std::clock() - cpuBefore) / CLOCKS_PER_SEC;
+    QCOMPARE(lens->openAttempts(), attempts);
+    QVERIFY(cpuSeconds < 0.15);
+    QVERIFY(link->isRunning());
+
+    // A new request wakes the waiting thread at once.
+    lens->plug();
+    link->requestOpen(kVendor, kProduct);
+    QTRY_VERIFY_WITH_TIMEOUT(recorder->states.contains(true), 10000);
 }
 
 void tst_HidDeviceProcess::unplugWhileConnected()
