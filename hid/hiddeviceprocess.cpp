@@ -60,7 +60,9 @@ bool HidDeviceProcess::openDevice(unsigned short vendorId, unsigned short produc
     }
     if (connected && !isRunning())
         start(QThread::InheritPriority);
-    qCDebug(lcHid) << "open" << Qt::hex << vendorId << productId << (connected ? "succeeded" : "failed");
+    // Failed attempts are the normal state without a lens: not worth a line each.
+    if (connected)
+        qCDebug(lcHid) << "opened" << Qt::hex << vendorId << productId;
     emit connectState(connected);
     return connected;
 }
