@@ -166,6 +166,21 @@ struct LensSimulator::State
         return it != handles.end() && it->second == epoch && onBus();
     }
 
+    bool anyValidHandle() const
+    {
+        for (const auto &entry : handles) {
+            if (valid(entry.first))
+                return true;
+        }
+        return false;
+    }
+
+    bool matches(quint16 vid, quint16 pid, const QString &serial) const
+    {
+        return onBus() && vid == vendorId && pid == productId
+            && (serial.isEmpty() || serial == usbStrings[UsbSerialNumber]);
+    }
+
     void leaveBus()
     {
         ++epoch;
@@ -278,6 +293,18 @@ void LensSimulator::setUsbIds(quint16 vendorId, quint16 productId)
     std::lock_guard<std::mutex> lock(mutex);
     d->vendorId = vendorId;
     d->productId = productId;
+}
+
+quint16 LensSimulator::vendorId() const
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    return d->vendorId;
+}
+
+quint16 LensSimulator::productId() const
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    return d->productId;
 }
 
 void LensSimulator::setUsbString(UsbString which, const QString &text)
@@ -413,11 +440,14 @@ bool LensSimulator::isOpen() const
 {
     std::lock_guard<std::mutex> lock(mutex);
     d->refresh(Clock::now());
-    for (const auto &entry : d->handles) {
-        if (d->valid(entry.first))
-            return true;
-    }
-    return false;
+    return d->anyValidHandle();
+}
+
+bool LensSimulator::wouldOpen(quint16 vendorId, quint16 productId, const QString &serialNumber) const
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    d->refresh(Clock::now());
+    return d->matches(vendorId, productId, serialNumber);
 }
 
 void LensSimulator::unplugAtPacket(int packet)
@@ -460,6 +490,9 @@ void LensSimulator::sendToHost(quint8 command, const QByteArray &data, quint16 i
 {
     {
         std::lock_guard<std::mutex> lock(mutex);
+        d->refresh(Clock::now());
+        if (!d->anyValidHandle())
+            return;
         d->queueFrame(command, data, index, Clock::now());
     }
     changed.notify_all();
@@ -469,6 +502,9 @@ void LensSimulator::sendReportToHost(const QByteArray &report)
 {
     {
         std::lock_guard<std::mutex> lock(mutex);
+        d->refresh(Clock::now());
+        if (!d->anyValidHandle())
+            return;
         d->queueReport(report.left(FrameSize), Clock::now());
     }
     changed.notify_all();
@@ -649,10 +685,11 @@ LensSimulator::Handle LensSimulator::open(quint16 vendorId, quint16 productId, c
     std::lock_guard<std::mutex> lock(mutex);
     d->refresh(Clock::now());
     ++d->openAttempts;
-    if (!d->onBus() || vendorId != d->vendorId || productId != d->productId)
+    if (!d->matches(vendorId, productId, serialNumber))
         return 0;
-    if (!serialNumber.isEmpty() && serialNumber != d->usbStrings[UsbSerialNumber])
-        return 0;
+    // Like hidraw, a new reader only gets reports sent after it opened.
+    if (!d->anyValidHandle())
+        d->toHost.clear();
     const Handle handle = d->nextHandle++;
     d->handles[handle] = d->epoch;
     ++d->opens;

@@ -78,6 +78,8 @@ public:
     void reset();
 
     void setUsbIds(quint16 vendorId, quint16 productId);
+    quint16 vendorId() const;
+    quint16 productId() const;
     // What hid_get_*_string report; the USB serial number is also what
     // hid_open matches a requested serial number against.
     void setUsbString(UsbString which, const QString &text);
@@ -127,11 +129,14 @@ public:
     bool isOnBus() const;
     // The host holds a handle that still works.
     bool isOpen() const;
+    // hid_open would succeed (counts no attempt).
+    bool wouldOpen(quint16 vendorId, quint16 productId, const QString &serialNumber = QString()) const;
 
     // --- Faults ---------------------------------------------------------------
 
-    // Leave the bus when data packet `packet` (0 = the first packet after
-    // CMD_UPDATE_START) arrives, before acknowledging it. -1 disarms.
+    // Leave the bus (stay unplugged) when data packet `packet` arrives, before
+    // acknowledging it; 0 is the first packet after CMD_UPDATE_START. Fires
+    // once; -1 disarms.
     void unplugAtPacket(int packet);
     // false: packets are still stored but no longer acknowledged.
     void setAcknowledging(bool acknowledging);
@@ -146,6 +151,8 @@ public:
 
     // --- Frames the test makes the lens send -----------------------------------
 
+    // Queued for the host like the lens's own answers; dropped while the host
+    // has no working handle (nobody would read it).
     // A proper frame (CRC included) carrying up to 56 bytes of data.
     void sendToHost(quint8 command, const QByteArray &data = QByteArray(), quint16 index = 0xFFFF);
     // Any input report as it stands (at most 64 bytes), e.g. short or foreign.

@@ -80,16 +80,16 @@ int HID_API_EXPORT HID_API_CALL hid_exit(void)
 struct hid_device_info HID_API_EXPORT *HID_API_CALL hid_enumerate(unsigned short vendor_id, unsigned short product_id)
 {
     LensSimulator *lens = SimulatedHidapi::lens();
-    // Open a handle only to learn whether the lens would be found.
-    const LensSimulator::Handle probe = lens->open(vendor_id, product_id, QString());
-    if (!probe)
+    // 0 matches any id, as in hidapi.
+    const quint16 vendor = vendor_id ? vendor_id : lens->vendorId();
+    const quint16 product = product_id ? product_id : lens->productId();
+    if (!lens->wouldOpen(vendor, product))
         return nullptr;
-    lens->close(probe);
     auto *info = new hid_device_info{};
     info->path = new char[sizeof("sim:lens")];
     std::memcpy(info->path, "sim:lens", sizeof("sim:lens"));
-    info->vendor_id = vendor_id ? vendor_id : LensSimulator::DefaultVendorId;
-    info->product_id = product_id ? product_id : LensSimulator::DefaultProductId;
+    info->vendor_id = vendor;
+    info->product_id = product;
     info->serial_number = copyWide(lens->usbString(LensSimulator::UsbSerialNumber));
     info->manufacturer_string = copyWide(lens->usbString(LensSimulator::Manufacturer));
     info->product_string = copyWide(lens->usbString(LensSimulator::Product));

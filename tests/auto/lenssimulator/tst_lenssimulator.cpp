@@ -129,6 +129,7 @@ private slots:
     void statusCodesFromTheLens();
     void reportsThatAreNotFramesGetNoAnswer();
     void otherUsbIdsAreNotFound();
+    void reportsBeforeTheHostOpensAreLost();
 
 private:
     LensSimulator *lens = nullptr;
@@ -435,6 +436,15 @@ void tst_LensSimulator::otherUsbIdsAreNotFound()
 
     host->link.requestOpen(0x1234, 0x5678);
     QTRY_VERIFY_WITH_TIMEOUT(host->states.contains(true), 10000);
+}
+
+void tst_LensSimulator::reportsBeforeTheHostOpensAreLost()
+{
+    lens->sendToHost(UpdateProcess::CMD_UPDATE_STATUS, QByteArray(1, char(5)));
+    QVERIFY(host->connectToLens());
+    QVERIFY(host->readLensInfo());
+    QVERIFY(host->statuses.isEmpty());
+    QCOMPARE(lens->framesToHost(), 6);
 }
 
 QTEST_GUILESS_MAIN(tst_LensSimulator)
