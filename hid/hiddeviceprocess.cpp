@@ -52,6 +52,11 @@ bool HidDeviceProcess::openDevice(unsigned short vendorId, unsigned short produc
         this->productId = productId;
         this->serialNumber = serialNumber;
     }
+    return attemptOpen(vendorId, productId, serialNumber);
+}
+
+bool HidDeviceProcess::attemptOpen(unsigned short vendorId, unsigned short productId, const QString &serialNumber)
+{
     {
         QMutexLocker locker(&handleMutex);
         if (!device->isOpen())
@@ -142,7 +147,9 @@ void HidDeviceProcess::run()
         if (stopRequested)
             break;
 
-        if (!openDevice(vid, pid, serial))
+        // Not openDevice(): storing the copied request again could undo a
+        // requestOpen() made in the meantime.
+        if (!attemptOpen(vid, pid, serial))
             pauseBeforeReopen();
     }
     releaseDevice();

@@ -44,7 +44,8 @@ public:
     // one) and starts the reader thread unless it is running. A second call
     // takes effect at the next open attempt.
     void requestOpen(unsigned short vendorId, unsigned short productId, const QString *serialNumber = nullptr);
-    // Reader thread only: one open attempt, reported through connectState.
+    // Stores the request and makes one open attempt, reported through
+    // connectState. Meant for the reader thread.
     bool openDevice(unsigned short vendorId, unsigned short productId, const QString &serialNumber);
     // Drops the link; the reader thread closes the handle within one read
     // slice and, while an open is requested, looks for the lens again.
@@ -74,6 +75,7 @@ protected:
     void run() override;
 
 private:
+    bool attemptOpen(unsigned short vendorId, unsigned short productId, const QString &serialNumber);
     void releaseDevice();
     void pauseBeforeReopen();
 
