@@ -76,6 +76,8 @@ cleanup() {
 }
 trap cleanup EXIT
 trap 'exit 1' INT TERM HUP
+# A reader that goes away (| head) must not kill the script before cleanup.
+trap '' PIPE
 
 # --- build ------------------------------------------------------------------
 if ! "$cpack" --config "$build/CPackConfig.cmake" -G DEB -B "$work/out" >"$work/cpack.log" 2>&1; then
