@@ -1,0 +1,214 @@
+#include "windowharness.h"
+
+#include <QAbstractButton>
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFont>
+#include <QImage>
+#include <QLabel>
+#include <QLoggingCategory>
+#include <QMutex>
+#include <QPainter>
+#include <QStackedWidget>
+#include <QTest>
+#include <QTextEdit>
+
+#include <cstring>
+
+namespace {
+
+QMutex g_logMutex;
+QStringList g_appLog;
+QtMessageHandler g_previousHandler = nullptr;
+// LENS_APP_LOG=1 prints the window's lines as well.
+bool g_printAppLog = false;
+
+// The window's own lines are kept and not printed; everything else goes on
+// to the test log as before.
+void recordMessage(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (context.category && std::strcmp(context.category, "lens.app") == 0 && type == QtDebugMsg) {
+        {
+            QMutexLocker locker(&g_logMutex);
+            g_appLog.append(message);
+        }
+        if (!g_printAppLog)
+            return;
+    }
+    // What the offscreen platform cannot do (fade a notice, size a message
+    // box) it says every time.
+    if (message.startsWith(QLatin1String("This plugin does not support setting window opacity"))
+        || message.startsWith(QLatin1String("This plugin does not support propagateSizeHints")))
+        return;
+    if (g_previousHandler)
+        g_previousHandler(type, context, message);
+}
+
+void installSubstitutes()
+{
+    // As main() does (AppFonts lives in the application library, which this
+    // helper does not link).
+    const QStringList substitutes = {
+        QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("Noto Sans CJK SC"),
+        QStringLiteral("Source Han Sans SC"),  QStringLiteral("WenQuanYi Zen Hei"),
+        QStringLiteral("Droid Sans Fallback"),
+    };
+    for (const QString &family : {QStringLiteral("微软雅黑"), QStringLiteral("Microsoft YaHei"),
+                                  QStringLiteral("Microsoft YaHei UI")}) {
+        if (QFont::substitutes(family).isEmpty())
+            QFont::insertSubstitutions(family, substitutes);
+    }
+}
+
+} // namespace
+
+void WindowHarness::initApplication()
+{
+    installSubstitutes();
+    QLoggingCategory::setFilterRules(QStringLiteral("lens.app.debug=true"));
+    g_printAppLog = qEnvironmentVariableIntValue("LENS_APP_LOG") != 0;
+    if (!g_previousHandler)
+        g_previousHandler = qInstallMessageHandler(recordMessage);
+}
+
+QWidget *WindowHarness::part(QWidget *window, const QString &name)
+{
+    for (const char *row : {"headWidget", "centerStackedWidget"}) {
+        auto *rowWidget = window->findChild<QWidget *>(QLatin1String(row), Qt::FindDirectChildrenOnly);
+        if (!rowWidget)
+            continue;
+        if (rowWidget->objectName() == name)
+            return rowWidget;
+        if (auto *found = rowWidget->findChild<QWidget *>(name))
+            return found;
+    }
+    return nullptr;
+}
+
+QString WindowHarness::text(QWidget *window, const QString &name)
+{
+    QWidget *widget = part(window, name);
+    if (auto *label = qobject_cast<QLabel *>(widget))
+        return label->text();
+    if (auto *button = qobject_cast<QAbstractButton *>(widget))
+        return button->text();
+    if (auto *edit = qobject_cast<QTextEdit *>(widget))
+        return edit->toPlainText();
+    return QString();
+}
+
+bool WindowHarness::isShown(QWidget *window, const QString &name)
+{
+    QWidget *widget = part(window, name);
+    return widget && !widget->isHidden();
+}
+
+QString WindowHarness::page(QWidget *window)
+{
+    auto *center = part<QStackedWidget>(window, QStringLiteral("centerStackedWidget"));
+    auto *sub = part<QStackedWidget>(window, QStringLiteral("childstackedWidget"));
+    if (!center || !center->currentWidget())
+        return QString();
+    const QString name = center->currentWidget()->objectName();
+    if (name == QLatin1String("page_link"))
+        return QStringLiteral("link");
+    if (name == QLatin1String("page_updating"))
+        return QStringLiteral("updating");
+    if (name == QLatin1String("page_update"))
+        return sub->currentIndex() == 0 ? QStringLiteral("ready") : QStringLiteral("finished");
+    return name;
+}
+
+bool WindowHarness::clickUntil(QWidget *button, const std::function<bool()> &done, int timeoutMs)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > timeoutMs)
+            return false;
+        if (button->isEnabled() && button->isVisible())
+            QTest::mouseClick(button, Qt::LeftButton);
+        for (int i = 0; i < 10 && !done(); ++i)
+            QTest::qWait(20);
+    }
+    return true;
+}
+
+QStringList WindowHarness::appLog()
+{
+    QMutexLocker locker(&g_logMutex);
+    return g_appLog;
+}
+
+void WindowHarness::clearAppLog()
+{
+    QMutexLocker locker(&g_logMutex);
+    g_appLog.clear();
+}
+
+bool WindowHarness::waitForAppLog(const QString &fragment, int timeoutMs)
+{
+    auto seen = [&fragment] {
+        const QStringList lines = appLog();
+        for (const QString &line : lines) {
+            if (line.contains(fragment))
+                return true;
+        }
+        return false;
+    };
+    QElapsedTimer timer;
+    timer.start();
+    while (!seen()) {
+        if (timer.elapsed() > timeoutMs)
+            return false;
+        QTest::qWait(10);
+    }
+    return true;
+}
+
+QByteArray WindowHarness::firmwareImage(const QString &modelName, int size, quint32 seed, bool shortHeader)
+{
+    QByteArray image(size, '\0');
+    quint32 state = seed ? seed : 1;
+    for (int i = 0; i < size; ++i) {
+        // xorshift32
+        state ^= state << 13;
+        state ^= state >> 17;
+        state ^= state << 5;
+        image[i] = char(state >> 24);
+    }
+    const int offset = shortHeader ? 16 : 32;
+    const int width = shortHeader ? 16 : 32;
+    if (size >= offset + width) {
+        const QByteArray name = modelName.toUtf8().left(width - 1);
+        std::memset(image.data() + offset, 0, size_t(width));
+        std::memcpy(image.data() + offset, name.constData(), size_t(name.size()));
+    }
+    if (size > 0 && image.at(size - 1) == '\0')
+        image[size - 1] = char(0x5A);
+    return image;
+}
+
+QByteArray WindowHarness::lensPicture(const QColor &colour)
+{
+    QImage picture(260, 370, QImage::Format_ARGB32);
+    picture.fill(Qt::transparent);
+    {
+        QPainter painter(&picture);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(colour.darker(160));
+        painter.drawRoundedRect(QRectF(55, 40, 150, 290), 18, 18);
+        painter.setBrush(colour);
+        painter.drawRoundedRect(QRectF(65, 60, 130, 60), 10, 10);
+        painter.drawRoundedRect(QRectF(65, 250, 130, 60), 10, 10);
+        painter.setBrush(QColor(0x10, 0x10, 0x10));
+        painter.drawEllipse(QPointF(130, 185), 48, 48);
+    }
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    picture.save(&buffer, "PNG");
+    return png;
+}
