@@ -1,0 +1,319 @@
+// The main window with a lens in U-disk mode, end to end: the real Widget
+// and its U-disk thread, a lens simulated on a real mounted tmpfs volume and
+// the local HTTPS firmware server. No HID lens is plugged in.
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <memory>
+
+#include "devicefirmwareprocess.h"
+#include "firmwareserver.h"
+#include "lenssimulator.h"
+#include "noticerecorder.h"
+#include "simulatedhidapi.h"
+#include "testca.h"
+#include "udisklensvolume.h"
+#include "warningwidget.h"
+#include "widget.h"
+#include "windowharness.h"
+
+namespace {
+
+const QString kModel = QStringLiteral("AF 56mm F1.8 Z");
+const QString kCode = QStringLiteral("58G31");
+const QColor kRed(0xEC, 0x45, 0x45);
+const QColor kGreen(0x22, 0xF5, 0x17);
+const QString kSuccess = QStringLiteral("更新成功！");
+const QString kFailure = QStringLiteral("更新失败！");
+const QString kDisconnected = QStringLiteral("设备断开！");
+
+} // namespace
+
+class tst_UdiskFlow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void lensUpdates();
+    void writeFails_data();
+    void writeFails();
+    void unknownModelIsNotOffered();
+    void removedOnReadyPage();
+    void firmwareOfAnotherModel();
+
+private:
+    QByteArray serve(const QString &version, const QString &modelName = kModel, int size = 48 * 1024 + 5);
+    std::unique_ptr<Widget> openWindow();
+    bool waitUntilReady(Widget &w, const QString &latestVersion);
+    QWidget *part(Widget &w, const char *name) { return WindowHarness::part(&w, QLatin1String(name)); }
+    QString text(Widget &w, const char *name) { return WindowHarness::text(&w, QLatin1String(name)); }
+    QString page(Widget &w) { return WindowHarness::page(&w); }
+
+    FirmwareServer server;
+    std::unique_ptr<NoticeRecorder> notices;
+};
+
+void tst_UdiskFlow::initTestCase()
+{
+    QString reason;
+    if (!UdiskLensVolume::canMount(&reason))
+        QSKIP(qPrintable(QStringLiteral("cannot mount lens volumes here: ") + reason));
+    WindowHarness::initApplication();
+    QVERIFY(TestCa::startServer(server));
+    DeviceFirmwareProcess::Endpoints endpoints;
+    endpoints.origin = server.origin();
+    endpoints.probeUrl = server.homePageUrl();
+    endpoints.probeIntervalMs = 1000;
+    DeviceFirmwareProcess::setDefaultEndpoints(endpoints);
+}
+
+void tst_UdiskFlow::init()
+{
+    SimulatedHidapi::lens()->reset();
+    SimulatedHidapi::lens()->unplug();
+    server.clearModels();
+    server.clearFaults();
+    server.clearRequestLog();
+    DeviceFirmwareProcess::resetReachability();
+    WindowHarness::clearAppLog();
+    notices.reset(new NoticeRecorder);
+}
+
+void tst_UdiskFlow::cleanup()
+{
+    notices.reset();
+}
+
+QByteArray tst_UdiskFlow::serve(const QString &version, const QString &modelName, int size)
+{
+    const QByteArray image = WindowHarness::firmwareImage(modelName, size, quint32(size) * 31u, true);
+    server.addModel(kCode, version, QStringLiteral("<p>Sharper wide open.</p>"), kCode, modelName,
+                    WindowHarness::lensPicture(QColor(0xD8, 0x8F, 0x4A)), image);
+    return image;
+}
+
+std::unique_ptr<Widget> tst_UdiskFlow::openWindow()
+{
+    std::unique_ptr<Widget> w(new Widget);
+    w->show();
+    if (!QTest::qWaitForWindowExposed(w.get()))
+        return nullptr;
+    return w;
+}
+
+bool tst_UdiskFlow::waitUntilReady(Widget &w, const QString &latestVersion)
+{
+    const QString expected = QStringLiteral("最新版本 ： ") + latestVersion;
+    QElapsedTimer timer;
+    timer.start();
+    while (text(w, "label_newVer") != expected) {
+        if (timer.elapsed() > 15000)
+            return false;
+        QTest::qWait(10);
+    }
+    return WindowHarness::waitForAppLog(QStringLiteral("firmware ready"));
+}
+
+void tst_UdiskFlow::lensUpdates()
+{
+    const QByteArray image = serve(QStringLiteral("V1.1.0"));
+    UdiskLensVolume volume;
+    QVERIFY2(volume.mount(1 << 20), qPrintable(volume.errorString()));
+    QVERIFY(volume.writeDeviceInformation(kModel, QStringLiteral("V1.0.3")));
+    volume.setTakeDelay(200);
+    volume.setComeBack(QStringLiteral("V1.1.0"), 300);
+    volume.startLens();
+
+    auto w = openWindow();
+    QVERIFY(w);
+    // Found by itself; the page stays.
+    QTRY_COMPARE_WITH_TIMEOUT(text(*w, "label_model"), QStringLiteral("产品型号 ： ") + kModel, 10000);
+    QCOMPARE(text(*w, "label_model_F"), QStringLiteral("产品型号 ： ") + kModel);
+    QCOMPARE(text(*w, "label_nowVer"), QStringLiteral("当前版本 ： V1.0.3"));
+    QCOMPARE(text(*w, "label_newVer_F"), QStringLiteral("当前镜头版本 ： V1.0.3"));
+    QVERIFY(part(*w, "label_SN")->isHidden());
+    QVERIFY(part(*w, "label_SN_F")->isHidden());
+    QVERIFY(!part(*w, "label_nowVer")->isHidden());
+    QVERIFY(part(*w, "button_update")->isEnabled());
+    QCOMPARE(page(*w), QStringLiteral("link"));
+    QVERIFY(waitUntilReady(*w, QStringLiteral("v1.1.0")));
+
+    // Asked for with the catalogue's code and the code as serial number.
+    const FirmwareServer::Request query = server.requests(FirmwareServer::Route::Query).first();
+    QCOMPARE(query.modelCode, kCode);
+    QCOMPARE(query.query.queryItemValue(QStringLiteral("sn")), kCode + QStringLiteral("0000000"));
+    QCOMPARE(query.query.queryItemValue(QStringLiteral("ver")), QStringLiteral("V1.0.3"));
+
+    QTest::mouseClick(part(*w, "button_link"), Qt::LeftButton);
+    QCOMPARE(page(*w), QStringLiteral("ready"));
+
+    QSignalSpy received(&volume, &UdiskLensVolume::firmwareReceived);
+    QTest::mouseClick(part(*w, "button_update"), Qt::LeftButton);
+    QCOMPARE(page(*w), QStringLiteral("updating"));
+    QCOMPARE(text(*w, "label_progress"), QStringLiteral("正在更新。。。"));
+    QVERIFY(part(*w, "progressBar")->isHidden());
+    QVERIFY(!part(*w, "label_gif")->isHidden());
+
+    QVERIFY(received.wait(10000));
+    QCOMPARE(received.first().at(0).toByteArray(), image);
+    QVERIFY(received.first().at(1).toBool());
+
+    QVERIFY(notices->waitFor(kSuccess, 20000));
+    QCOMPARE(notices->colourOf(kSuccess), kGreen);
+    QCOMPARE(page(*w), QStringLiteral("finished"));
+    // The volume's disappearance while the lens took the image is no unplug.
+    QCOMPARE(notices->count(kDisconnected), 0);
+    QCOMPARE(notices->count(kFailure), 0);
+    QCOMPARE(volume.receivedFirmware(), image);
+    QCOMPARE(volume.firmwareCount(), 1);
+    QVERIFY(part(*w, "label_gif")->isHidden());
+
+    // Back with its new version.
+    QTRY_COMPARE_WITH_TIMEOUT(text(*w, "label_newVer_F"), QStringLiteral("当前镜头版本 ： V1.1.0"), 10000);
+
+    // Now the lens leaves for good: reported.
+    QVERIFY(volume.unmount());
+    QVERIFY(notices->waitFor(kDisconnected, 10000));
+    QCOMPARE(notices->colourOf(kDisconnected), kRed);
+    QCOMPARE(page(*w), QStringLiteral("link"));
+    QVERIFY(!part(*w, "button_update")->isEnabled());
+}
+
+void tst_UdiskFlow::writeFails_data()
+{
+    QTest::addColumn<bool>("readOnly");
+    QTest::newRow("read-only volume") << true;
+    QTest::newRow("volume full") << false;
+}
+
+void tst_UdiskFlow::writeFails()
+{
+    QFETCH(bool, readOnly);
+    const QByteArray image = serve(QStringLiteral("V1.1.0"), kModel, 160 * 1024 + 3);
+    UdiskLensVolume volume;
+    QVERIFY2(volume.mount(1 << 20, readOnly), qPrintable(volume.errorString()));
+    QVERIFY(volume.writeDeviceInformation(kModel, QStringLiteral("V1.0.3")));
+    if (!readOnly)
+        QVERIFY(volume.fill(64 * 1024));
+    volume.setTakeDelay(200);
+    volume.startLens();
+
+    auto w = openWindow();
+    QVERIFY(w);
+    QVERIFY(waitUntilReady(*w, QStringLiteral("v1.1.0")));
+    QTest::mouseClick(part(*w, "button_link"), Qt::LeftButton);
+    QTest::mouseClick(part(*w, "button_update"), Qt::LeftButton);
+    QCOMPARE(page(*w), QStringLiteral("updating"));
+
+    QVERIFY(notices->waitFor(kFailure, 20000));
+    QCOMPARE(notices->colourOf(kFailure), kRed);
+    QCOMPARE(page(*w), QStringLiteral("link"));
+    QCOMPARE(notices->count(kSuccess), 0);
+    QCOMPARE(volume.firmwareCount(), 0);
+    QVERIFY(!volume.entries().contains(QStringLiteral("Fw.dat")));
+    QVERIFY(part(*w, "label_gif")->isHidden());
+
+    // With room to write, the next update goes through.
+    if (readOnly)
+        QVERIFY(volume.setReadOnly(false));
+    else
+        QVERIFY(QFile::remove(volume.rootPath() + QStringLiteral("/filler.bin")));
+    QTest::mouseClick(part(*w, "button_link"), Qt::LeftButton);
+    QCOMPARE(page(*w), QStringLiteral("ready"));
+    QTest::mouseClick(part(*w, "button_update"), Qt::LeftButton);
+    QVERIFY(notices->waitFor(kSuccess, 20000));
+    QCOMPARE(page(*w), QStringLiteral("finished"));
+    QCOMPARE(volume.receivedFirmware(), image);
+    QCOMPARE(notices->count(kDisconnected), 0);
+}
+
+void tst_UdiskFlow::unknownModelIsNotOffered()
+{
+    serve(QStringLiteral("V1.1.0"));
+    UdiskLensVolume volume;
+    QVERIFY2(volume.mount(1 << 20), qPrintable(volume.errorString()));
+    QVERIFY(volume.writeDeviceInformation(QStringLiteral("AF 99mm F0.9 Unknown"), QStringLiteral("V1.0.0")));
+    volume.startLens();
+
+    auto w = openWindow();
+    QVERIFY(w);
+    QVERIFY(WindowHarness::waitForAppLog(QStringLiteral("U-disk lens: AF 99mm F0.9 Unknown")));
+    QTest::qWait(300);
+    QVERIFY(!part(*w, "button_update")->isEnabled());
+    QVERIFY(part(*w, "label_nowVer")->isHidden());
+    QVERIFY(part(*w, "label_SN")->isHidden());
+    QVERIFY(server.requests(FirmwareServer::Route::Query).isEmpty());
+
+    // Not offered: the connect button finds nothing.
+    QTest::mouseClick(part(*w, "button_link"), Qt::LeftButton);
+    QVERIFY(w->findChild<WarningWidget *>()->isVisible());
+    QCOMPARE(page(*w), QStringLiteral("link"));
+
+    // Its going is still an unplug.
+    QVERIFY(volume.unmount());
+    QVERIFY(notices->waitFor(kDisconnected, 10000));
+}
+
+void tst_UdiskFlow::removedOnReadyPage()
+{
+    serve(QStringLiteral("V1.1.0"));
+    UdiskLensVolume volume;
+    QVERIFY2(volume.mount(1 << 20), qPrintable(volume.errorString()));
+    QVERIFY(volume.writeDeviceInformation(kModel, QStringLiteral("V1.0.3")));
+    volume.startLens();
+
+    auto w = openWindow();
+    QVERIFY(w);
+    QVERIFY(waitUntilReady(*w, QStringLiteral("v1.1.0")));
+    QTRY_VERIFY(!WindowHarness::part<QLabel>(w.get(), QStringLiteral("label_model_img"))
+                     ->pixmap(Qt::ReturnByValue)
+                     .isNull());
+    QTest::mouseClick(part(*w, "button_link"), Qt::LeftButton);
+    QCOMPARE(page(*w), QStringLiteral("ready"));
+
+    QVERIFY(volume.unmount());
+    QVERIFY(notices->waitFor(kDisconnected, 10000));
+    QCOMPARE(notices->colourOf(kDisconnected), kRed);
+    QCOMPARE(page(*w), QStringLiteral("link"));
+    QVERIFY(!part(*w, "button_update")->isEnabled());
+    QVERIFY(text(*w, "textEdit_contect").isEmpty());
+    QVERIFY(WindowHarness::part<QLabel>(w.get(), QStringLiteral("label_model_img"))->pixmap(Qt::ReturnByValue).isNull());
+
+    // Nothing is written when the button is pressed now.
+    QTest::mouseClick(part(*w, "button_link"), Qt::LeftButton);
+    QCOMPARE(page(*w), QStringLiteral("link"));
+}
+
+void tst_UdiskFlow::firmwareOfAnotherModel()
+{
+    serve(QStringLiteral("V1.1.0"), QStringLiteral("AF 56mm F1.8 Z II"));
+    UdiskLensVolume volume;
+    QVERIFY2(volume.mount(1 << 20), qPrintable(volume.errorString()));
+    QVERIFY(volume.writeDeviceInformation(kModel, QStringLiteral("V1.0.3")));
+    volume.startLens();
+
+    auto w = openWindow();
+    QVERIFY(w);
+    QVERIFY(waitUntilReady(*w, QStringLiteral("v1.1.0")));
+    QTest::mouseClick(part(*w, "button_link"), Qt::LeftButton);
+    QTest::mouseClick(part(*w, "button_update"), Qt::LeftButton);
+    QCOMPARE(text(*w, "textEdit_contect"), QStringLiteral("error -1"));
+    QCOMPARE(page(*w), QStringLiteral("ready"));
+    QTest::qWait(500);
+    QCOMPARE(volume.firmwareCount(), 0);
+    QVERIFY(!volume.entries().contains(QStringLiteral("Fw.dat")));
+}
+
+QTEST_MAIN(tst_UdiskFlow)
+
+#include "tst_udiskflow.moc"
