@@ -8,6 +8,10 @@
 #include "singleinstanceguard.h"
 #include "widget.h"
 
+#ifdef LENS_DEMO
+#include "demosetup.h"
+#endif
+
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
@@ -26,6 +30,11 @@ int main(int argc, char *argv[])
         QCoreApplication::quit();
         return -1;
     }
+
+#ifdef LENS_DEMO
+    if (!DemoSetup::prepare())
+        return 1;
+#endif
 
     Widget window;
     window.show();
