@@ -127,8 +127,8 @@ void tst_HidFlow::cleanup()
 {
     answerer.disarm();
     notices.reset();
-    // Let the notices of this test fade and go.
-    QTest::qWait(50);
+    // Requests the closed window had in flight land before the next test.
+    QTest::qWait(200);
 }
 
 QByteArray tst_HidFlow::serveLens(const QString &version, const QString &imageModel, int size, const QString &code,

@@ -92,6 +92,8 @@ void tst_UdiskFlow::init()
 void tst_UdiskFlow::cleanup()
 {
     notices.reset();
+    // Requests the closed window had in flight land before the next test.
+    QTest::qWait(200);
 }
 
 QByteArray tst_UdiskFlow::serve(const QString &version, const QString &modelName, int size)
