@@ -15,3 +15,8 @@ if(LENS_SANITIZE)
     add_compile_options(-fsanitize=${LENS_SANITIZE} -fno-omit-frame-pointer -fno-sanitize-recover=all)
     add_link_options(-fsanitize=${LENS_SANITIZE})
 endif()
+
+# Coverage for libFuzzer in every library; the harnesses add the fuzzer's main.
+if(LENS_FUZZ)
+    add_compile_options(-fsanitize=fuzzer-no-link)
+endif()
