@@ -4,5 +4,7 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/scripts/setup.sh"
 "$root/scripts/build.sh" build -DLENS_WERROR=ON
-cd "$root/build"
-ctest --output-on-failure --timeout 600 -j2
+(cd "$root/build" && ctest --output-on-failure --timeout 600 -j2)
+# Then the sanitizers over the suite, and each fuzz target for about 60 s.
+"$root/scripts/sanitize.sh"
+"$root/scripts/fuzz.sh"
