@@ -1,0 +1,72 @@
+#!/usr/bin/env bash
+# Builds the benchmarks and prints the performance table:
+#   host time per packet through the window, CPU with no lens present,
+#   start to window shown, lens plugged in to its information on screen,
+#   peak memory through the largest image.
+#
+#   scripts/perf.sh            in the build tree "build" (LENS_PERF_DIR overrides)
+#
+# Run it on an otherwise idle machine: every figure is a wall-clock or CPU
+# time of this machine.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+dir="${LENS_PERF_DIR:-$root/build}"
+case "$dir" in /*) ;; *) dir="$root/$dir" ;; esac
+if [ ! -f "$dir/CMakeCache.txt" ]; then
+    cmake -S "$root" -B "$dir" -G Ninja -DLENS_WERROR=ON
+fi
+targets=(bench_perftable bench_perftable_system bench_transfer)
+have_window_bench=0
+if [ -d "$root/bench/windowprogress" ]; then
+    targets+=(bench_windowprogress)
+    have_window_bench=1
+fi
+cmake --build "$dir" --parallel "$(nproc)" --target "${targets[@]}" >/dev/null
+export QT_QPA_PLATFORM=offscreen QT_QPA_FONTDIR=/usr/share/fonts LANG=C.UTF-8
+
+log="$dir/perf.log"
+: >"$log"
+# run <program> <args...>: its stdout (the figures), everything into the log.
+run() {
+    echo "== $*" >>"$log"
+    "$@" 2>>"$log" | tee -a "$log"
+}
+field() { # <line> <key>: the number after key
+    echo "$1" | tr ' ' '\n' | awk -v k="$2" 'f { print; exit } $0 == k { f = 1 }'
+}
+bench="$dir/bench/perftable"
+
+echo "measuring (details in $log) ..."
+if [ $have_window_bench -eq 1 ]; then
+    packet_line="$(run "$dir/bench/windowprogress/bench_windowprogress" 3 | grep 'median host time per packet' || true)"
+    packet="$(echo "$packet_line" | grep -oE '[0-9]+\.[0-9]+' | head -1)"
+    packet_path="window (Widget, reader thread, UpdateProcess)"
+else
+    packet_line="$(run "$dir/bench/transfer/bench_transfer" 3 1 | grep 'median host time per packet' || true)"
+    packet="$(echo "$packet_line" | grep -oE '[0-9]+\.[0-9]+' | head -1)"
+    packet_path="reader thread and UpdateProcess, no window"
+fi
+idle_line="$(run "$bench/bench_perftable_system" idle 10)"
+startup_line="$(run "$bench/bench_perftable" startup 7)"
+plugin_line="$(run "$bench/bench_perftable" plugin 7)"
+memory_line="$(run "$bench/bench_perftable" memory)"
+
+verdict() { # <value> <limit>
+    awk -v v="$1" -v l="$2" 'BEGIN { if (v == "") print "no figure"; else if (v + 0 <= l + 0) print "ok"; else print "OVER" }'
+}
+peak="$(field "$memory_line" peak_rss_mb)"
+lens_copy="$(field "$memory_line" lens_copy_mb)"
+window_peak="$(awk -v p="$peak" -v l="$lens_copy" 'BEGIN { if (p != "") printf "%.1f", p - l }')"
+
+printf '\n%-52s %14s %10s  %s\n' "Figure" "Measured" "Target" ""
+printf '%-52s %14s %10s  %s\n' "host time per packet, largest image" "${packet:-?} us" "<= 20 us" "$(verdict "$packet" 20)"
+printf '%-52s %14s %10s  %s\n' "CPU with no lens present, 10 s" "$(field "$idle_line" idle_cpu_percent) %" "<= 1 %" \
+    "$(verdict "$(field "$idle_line" idle_cpu_percent)" 1)"
+printf '%-52s %14s %10s  %s\n' "start to window shown (median of 7)" "$(field "$startup_line" startup_ms) ms" "<= 300 ms" \
+    "$(verdict "$(field "$startup_line" max)" 300) (max $(field "$startup_line" max) ms)"
+printf '%-52s %14s %10s  %s\n' "lens plugged in to its information (median of 7)" "$(field "$plugin_line" plugin_ms) ms" \
+    "<= 500 ms" "$(verdict "$(field "$plugin_line" max)" 500) (max $(field "$plugin_line" max) ms; painted: $(field "$plugin_line" painted_ms) ms)"
+printf '%-52s %14s %10s  %s\n' "peak memory, transfer of the largest image" "${window_peak:-?} MB" "<= 60 MB" \
+    "$(verdict "$window_peak" 60) (process $(field "$memory_line" peak_rss_mb) MB incl. the simulated lens's ${lens_copy} MB; private $(field "$memory_line" private_mb) MB)"
+echo
+echo "per packet: $packet_path"
