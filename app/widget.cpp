@@ -465,13 +465,13 @@ void Widget::onLensUpdateProcessFunc(float process)
     // of a percent for many packets.
     ui->label_progress->setText(tr("正在更新 ： ") + value + tr("%"));
 
+    // No repaint of its own: setValue() repaints when the bar looks
+    // different and a new style sheet schedules one. Painting an unchanged
+    // bar for each of up to 65,535 packets would hold the lens up.
     ui->progressBar->show();
     ui->progressBar->setValue(int(process));
     if (process < 20)
         setChunkRadius(int(process * 0.5f));
-    // Painted with the next frame rather than synchronously: the lens waits
-    // for every acknowledgement to be answered.
-    ui->progressBar->update();
 
     if (process == 100.0f) {
         ui->progressBar->hide();

@@ -4,6 +4,8 @@
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
 #include <QFont>
 #include <QImage>
 #include <QLabel>
@@ -15,6 +17,12 @@
 #include <QTextEdit>
 
 #include <cstring>
+
+#ifdef Q_OS_LINUX
+#include <sched.h>
+#include <sys/mount.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -63,8 +71,40 @@ void installSubstitutes()
 
 } // namespace
 
+bool WindowHarness::isolateVolumes()
+{
+#ifdef Q_OS_LINUX
+    static const bool isolated = [] {
+        if (::geteuid() != 0 || ::unshare(CLONE_NEWNS) != 0)
+            return false;
+        // Nothing mounted from here on travels in either direction.
+        if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+            return false;
+        QFile mounts(QStringLiteral("/proc/self/mounts"));
+        if (!mounts.open(QIODevice::ReadOnly))
+            return true;
+        const QList<QByteArray> lines = mounts.readAll().split('\n');
+        for (const QByteArray &line : lines) {
+            const QList<QByteArray> fields = line.split(' ');
+            if (fields.size() < 2 || fields.at(1) == "/")
+                continue;
+            // Mount points come octal-escaped; lens volumes of other test
+            // programs live under plain temporary paths.
+            const QByteArray point = fields.at(1);
+            if (QFileInfo::exists(QString::fromLocal8Bit(point) + QStringLiteral("/DeviceInformation.txt")))
+                ::umount2(point.constData(), MNT_DETACH);
+        }
+        return true;
+    }();
+    return isolated;
+#else
+    return false;
+#endif
+}
+
 void WindowHarness::initApplication()
 {
+    isolateVolumes();
     installSubstitutes();
     QLoggingCategory::setFilterRules(QStringLiteral("lens.app.debug=true"));
     g_printAppLog = qEnvironmentVariableIntValue("LENS_APP_LOG") != 0;

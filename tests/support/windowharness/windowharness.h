@@ -16,7 +16,16 @@ public:
     // Once per test program, after the application object exists: the
     // font substitutes main() installs, and the window's debug log switched
     // on and recorded (see appLog()).
+    // Also calls isolateVolumes().
     static void initApplication();
+
+    // The window watches every mounted volume. As root, this process gets a
+    // mount namespace of its own: volumes mounted by other programs later
+    // stay out of sight, lens volumes already mounted by them are detached
+    // here (only here), and this process's own volumes stay its own. Call
+    // on the main thread before any worker thread starts. False when that
+    // is not possible; the tests then rely on running one at a time.
+    static bool isolateVolumes();
 
     // A form widget by object name. The overlays reuse some names
     // (label_hint), so only the title bar and the central area are searched.
