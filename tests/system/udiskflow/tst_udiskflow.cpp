@@ -133,7 +133,8 @@ void tst_UdiskFlow::lensUpdates()
     QVERIFY2(volume.mount(1 << 20), qPrintable(volume.errorString()));
     QVERIFY(volume.writeDeviceInformation(kModel, QStringLiteral("V1.0.3")));
     volume.setTakeDelay(200);
-    volume.setComeBack(QStringLiteral("V1.1.0"), 300);
+    // Away long enough for a detection pass to see it gone.
+    volume.setComeBack(QStringLiteral("V1.1.0"), 1500);
     volume.startLens();
 
     auto w = openWindow();
