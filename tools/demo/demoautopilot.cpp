@@ -106,10 +106,13 @@ void DemoAutopilot::step()
 
     switch (m_stage) {
     case Stage::WaitingForLens: {
-        // The server has answered for a lens: the latest version is shown.
+        // The server has answered for a lens: the latest version is shown
+        // behind its prefix (the form's own text has none).
+        const QString prefix = QCoreApplication::translate("Widget", "最新版本 ： ");
         auto *latest = find<QLabel>(w, "label_newVer");
         auto *link = find<QAbstractButton>(w, "button_link");
-        if (latest && link && !latest->isHidden() && !latest->text().isEmpty() && page == QLatin1String("page_link")) {
+        if (latest && link && !latest->isHidden() && latest->text().startsWith(prefix)
+            && latest->text().size() > prefix.size() && page == QLatin1String("page_link")) {
             report(QStringLiteral("pressed"), QStringLiteral("button_link"));
             link->click();
             m_stage = Stage::Ready;

@@ -246,8 +246,11 @@ void LensSimServer::serve(quintptr descriptor)
         case LensSimWire::GetFeatureReport: {
             quint64 handle = 0;
             quint32 length = 0;
-            in >> handle >> length;
+            quint8 reportId = 0;
+            in >> handle >> length >> reportId;
             QByteArray data(int(qMin(length, kMaxReport)), '\0');
+            if (!data.isEmpty())
+                data[0] = char(reportId);
             const int result =
                 m_lens->getFeatureReport(handle, reinterpret_cast<unsigned char *>(data.data()), size_t(data.size()));
             out << qint32(result) << data;

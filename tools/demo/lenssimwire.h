@@ -17,7 +17,7 @@
 //   Read     (quint64 handle, quint32 length, qint32 timeoutMs)
 //                                              -> hid_read_timeout's result, QByteArray data
 //   SendFeatureReport (quint64 handle, QByteArray data) -> result
-//   GetFeatureReport  (quint64 handle, quint32 length)  -> result, QByteArray data
+//   GetFeatureReport  (quint64 handle, quint32 length, quint8 reportId) -> result, QByteArray data
 //   GetString (quint64 handle, quint8 which)   -> 0/-1,          QString text
 //   Probe    (quint16 vid, quint16 pid)        -> 1/0,  QString manufacturer, product, serial
 //

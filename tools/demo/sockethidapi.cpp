@@ -6,16 +6,15 @@
 
 #include <QDataStream>
 #include <QLocalSocket>
+#include <QThreadStorage>
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <cstring>
 #include <cwchar>
 #include <memory>
 #include <mutex>
 #include <string>
-#include <thread>
 
 struct hid_device_
 {
@@ -43,11 +42,6 @@ QDataStream &prepared(QDataStream &stream)
 {
     stream.setVersion(QDataStream::Qt_5_15);
     return stream;
-}
-
-void pause(int ms)
-{
-    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
 // The calling thread's connection to lens-sim, used without an event loop.
@@ -136,10 +130,15 @@ private:
     QByteArray buffer;
 };
 
+// Deleted by Qt when its thread ends, while the thread's data still exist
+// (a thread_local would be destroyed too late for the socket).
+QThreadStorage<Connection *> g_connections;
+
 Connection &connection()
 {
-    thread_local Connection instance;
-    return instance;
+    if (!g_connections.hasLocalData())
+        g_connections.setLocalData(new Connection);
+    return *g_connections.localData();
 }
 
 // Calls lens-sim for a handle of the session it belongs to. *result is -1
@@ -294,27 +293,21 @@ HID_API_EXPORT hid_device *HID_API_CALL hid_open(unsigned short vendor_id, unsig
                                                  const wchar_t *serial_number)
 {
     Connection &c = connection();
-    if (!c.ensure()) {
-        pause(SocketHidapi::kUnreachablePause);
+    if (!c.ensure())
         return nullptr;
-    }
     QByteArray request;
     QDataStream out(&request, QIODevice::WriteOnly);
     prepared(out) << quint8(LensSimWire::Open) << quint16(vendor_id) << quint16(product_id)
                   << (serial_number ? QString::fromWCharArray(serial_number) : QString());
     QByteArray reply;
-    if (!c.call(request, kReplyTimeoutMs, &reply)) {
-        pause(SocketHidapi::kUnreachablePause);
+    if (!c.call(request, kReplyTimeoutMs, &reply))
         return nullptr;
-    }
     QDataStream in(&reply, QIODevice::ReadOnly);
     qint32 found = 0;
     quint64 handle = 0;
     prepared(in) >> found >> handle;
-    if (in.status() != QDataStream::Ok || found != 1 || handle == 0) {
-        pause(SocketHidapi::kAbsentPause);
+    if (in.status() != QDataStream::Ok || found != 1 || handle == 0)
         return nullptr;
-    }
     auto *dev = new hid_device_;
     dev->handle = handle;
     dev->session = c.session;
@@ -393,7 +386,8 @@ int HID_API_EXPORT HID_API_CALL hid_get_feature_report(hid_device *dev, unsigned
     QByteArray bytes;
     int result = -1;
     deviceCall(
-        dev, LensSimWire::GetFeatureReport, kReplyTimeoutMs, [length](QDataStream &out) { out << quint32(length); },
+        dev, LensSimWire::GetFeatureReport, kReplyTimeoutMs,
+        [length, data](QDataStream &out) { out << quint32(length) << quint8(length ? data[0] : 0); },
         [&bytes](QDataStream &in, qint32) { in >> bytes; }, &result);
     if (result > 0)
         copyBytes(bytes, data, length);

@@ -13,9 +13,7 @@
 // its own, so the reader thread's blocked read never delays a write of the
 // GUI thread.
 //
-// While lens-sim is not there, or the lens is not on its bus, hid_open
-// fails after a short pause (kAbsentPause, kUnreachablePause): a real
-// enumeration takes time too, and the reader thread retries back to back.
+// While lens-sim is not there, hid_open fails at once, like an absent lens.
 //
 // Implemented: hid_init, hid_exit, hid_enumerate, hid_free_enumeration,
 // hid_open, hid_close, hid_write, hid_read, hid_read_timeout,
@@ -25,9 +23,6 @@
 class SocketHidapi
 {
 public:
-    static constexpr int kAbsentPause = 20;       // ms, the lens is not on the bus
-    static constexpr int kUnreachablePause = 250; // ms, nobody serves the name
-
     // The server to talk to (LensSimWire::defaultServerName() until set).
     // Connections already made keep theirs.
     static void setServerName(const QString &name);
