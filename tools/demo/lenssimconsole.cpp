@@ -1,5 +1,6 @@
 #include "lenssimconsole.h"
 
+#include "demolenses.h"
 #include "lenssimulator.h"
 
 #ifdef LENS_SIM_UDISK
@@ -146,6 +147,14 @@ void LensSimConsole::poll()
     const Snapshot was = m_last;
     m_last = now;
 
+    if (now.restarts > was.restarts) {
+        m_restarting = true;
+        say(QStringLiteral("Restarting: the lens leaves the bus for %1 ms.").arg(m_lens->restartTime()));
+    }
+    if (m_restarting && now.onBus) {
+        m_restarting = false;
+        say(QStringLiteral("Back on the bus, now running %1.").arg(m_lens->firmwareVersion()));
+    }
     if (now.open && !was.open)
         say(QStringLiteral("The program opened the lens."));
     if (now.connects > was.connects)
@@ -188,15 +197,8 @@ void LensSimConsole::poll()
         }
         m_failArmed = false;
     }
-    if (now.restarts > was.restarts) {
-        m_restarting = true;
-        say(QStringLiteral("Restarting: the lens leaves the bus for %1 ms.").arg(m_lens->restartTime()));
-    }
-    if (m_restarting && now.onBus) {
-        m_restarting = false;
-        say(QStringLiteral("Back on the bus, now running %1.").arg(m_lens->firmwareVersion()));
-    }
-    if (was.open && !now.open && now.onBus && !m_replugPending)
+    // A program that went away has said so already.
+    if (was.open && !now.open && now.onBus && !m_replugPending && m_connections > 0)
         say(QStringLiteral("The program closed the lens."));
 }
 
@@ -269,9 +271,17 @@ void LensSimConsole::execute(const QString &line)
             say(QStringLiteral("The demo server has no model %1; name it: model <name> <code>.").arg(code));
             return;
         }
+        const DemoLens *demo = nullptr;
+        for (const DemoLens &lens : kDemoLenses) {
+            if (code == QLatin1String(lens.code))
+                demo = &lens;
+        }
         m_lens->setModelName(name);
         m_lens->setModelCode(code);
-        m_lens->setSerialNumber(code + QStringLiteral("D0000001"));
+        // A demo lens comes as the table has it; any other with made-up values.
+        m_lens->setSerialNumber(demo ? QString::fromLatin1(demo->serialNumber) : code + QStringLiteral("D0000001"));
+        if (demo)
+            m_lens->setFirmwareVersion(QString::fromLatin1(demo->lensVersion));
         m_lens->setVersionAfterUpdate(s.known ? s.version : QString());
         swapLens(s.known ? QString()
                          : QStringLiteral("\nThe demo server has no firmware for %1: the program will find none.")

@@ -147,7 +147,8 @@ void LensSimServer::serve(quintptr descriptor)
     QLocalSocket socket;
     if (!socket.setSocketDescriptor(qintptr(descriptor)))
         return;
-    emit connectionsChanged(++m_connections);
+    // Counted once it greets: a mere look whether lens-sim runs is no client.
+    bool greeted = false;
 
     std::set<LensSimulator::Handle> handles;
     QByteArray buffer;
@@ -177,6 +178,10 @@ void LensSimServer::serve(quintptr descriptor)
             quint32 version = 0;
             in >> version;
             out << qint32(LensSimWire::Version) << m_session;
+            if (!greeted) {
+                greeted = true;
+                emit connectionsChanged(++m_connections);
+            }
             break;
         }
         case LensSimWire::Open: {
@@ -292,5 +297,6 @@ void LensSimServer::serve(quintptr descriptor)
     for (const LensSimulator::Handle handle : handles)
         m_lens->close(handle);
     socket.abort();
-    emit connectionsChanged(--m_connections);
+    if (greeted)
+        emit connectionsChanged(--m_connections);
 }

@@ -43,6 +43,7 @@ public:
     QString errorString() const;
     // Sent to every client; differs from run to run.
     quint64 session() const;
+    // Connections of clients that greeted (LensSimWire::Hello).
     int connectionCount() const;
 
 signals:
