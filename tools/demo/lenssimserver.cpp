@@ -274,11 +274,7 @@ void LensSimServer::serve(quintptr descriptor)
         case LensSimWire::Probe: {
             quint16 vid = 0, pid = 0;
             in >> vid >> pid;
-            // Open a handle only to learn whether the lens would be found.
-            const LensSimulator::Handle handle = m_lens->open(vid, pid, QString());
-            if (handle)
-                m_lens->close(handle);
-            out << qint32(handle ? 1 : 0) << m_lens->usbString(LensSimulator::Manufacturer)
+            out << qint32(m_lens->wouldOpen(vid, pid) ? 1 : 0) << m_lens->usbString(LensSimulator::Manufacturer)
                 << m_lens->usbString(LensSimulator::Product) << m_lens->usbString(LensSimulator::UsbSerialNumber);
             break;
         }
