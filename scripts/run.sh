@@ -88,4 +88,7 @@ if [ "$headless" = 1 ]; then
     [ -f "$shot" ] && echo "The finished page: $shot"
 fi
 # lens-sim ended first (quit): the program runs on until its window closes.
+if kill -0 "$program_pid" 2>/dev/null; then
+    echo "The simulated lens has gone; close the program's window to end the demo."
+fi
 wait "$program_pid" 2>/dev/null || true
