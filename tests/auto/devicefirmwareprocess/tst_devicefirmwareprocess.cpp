@@ -377,10 +377,16 @@ void tst_DeviceFirmwareProcess::incompleteDownloadKeepsOldData()
     QCOMPARE(r.count(Msg::InfoReceived), 1);
     QCOMPARE(r.count(picture ? Msg::PictureEmpty : Msg::FirmwareEmpty), 1);
     QCOMPARE(r.count(picture ? Msg::PictureReceived : Msg::FirmwareReceived), 0);
-    QCOMPARE(r.count(picture ? Msg::FirmwareReceived : Msg::PictureReceived), 1);
     QVERIFY(!r.events.contains(picture ? "picture" : "firmware"));
-    QCOMPARE(c->pictureData(), picture ? m_picture : newPicture);
-    QCOMPARE(c->firmwareData(), picture ? newFirmware : m_firmware);
+    QCOMPARE(picture ? c->pictureData() : c->firmwareData(), picture ? m_picture : m_firmware);
+    // The other download runs beside the faulty one; on a loaded machine the
+    // client may lose it to the closed connection as well. Either way it must
+    // be all new bytes or the old ones, never a mix.
+    const bool otherArrived = r.count(picture ? Msg::FirmwareReceived : Msg::PictureReceived) == 1;
+    if (!otherArrived)
+        QCOMPARE(r.count(picture ? Msg::FirmwareEmpty : Msg::PictureEmpty), 1);
+    QCOMPARE(picture ? c->firmwareData() : c->pictureData(),
+             otherArrived ? (picture ? newFirmware : newPicture) : (picture ? m_firmware : m_picture));
 }
 
 void tst_DeviceFirmwareProcess::imageModelName_data()
