@@ -31,6 +31,10 @@ constexpr unsigned short kLensVendorId = 0x0483;
 constexpr unsigned short kLensProductId = 0xC8C0;
 constexpr int kLensInfoDelayMs = 300;
 constexpr int kSlideMs = 200;
+// A real lens answers within milliseconds, even while it erases its flash
+// before the first packet; this long without a word means it has stopped.
+constexpr int kTransferSilenceMs = 10000;
+constexpr int kWatchdogTickMs = 1000;
 
 const char kFailureColour[] = "#EC4545";
 const char kSuccessColour[] = "#22F517";
@@ -90,6 +94,20 @@ Widget::Widget(QWidget *parent)
 
     // The finished page's button runs the same flow as the update button.
     connect(ui->button_update_F, &QPushButton::clicked, this, &Widget::on_button_update_clicked);
+
+    // A firmware download that fails leaves the update button without
+    // anything to send: say so rather than have the button do nothing.
+    connect(firmwareClient, &DeviceFirmwareProcess::getServerMessage, this,
+            [this](DeviceFirmwareProcess::GetServerMsg message) {
+                if (message == DeviceFirmwareProcess::FirmwareEmpty)
+                    getErrorMsgHandle(QString());
+            });
+
+    transferWatchdog.setInterval(kWatchdogTickMs);
+    connect(&transferWatchdog, &QTimer::timeout, this, [this] {
+        if (transferActivity.hasExpired(kTransferSilenceMs))
+            onTransferSilent();
+    });
 }
 
 Widget::~Widget()
@@ -278,6 +296,7 @@ void Widget::returnToLinkPage()
 {
     // setChecked() does not emit clicked(), so the help overlay is not slid.
     ui->button_help->setChecked(false);
+    watchTransfer(false);
     ui->centerStackedWidget->setCurrentWidget(ui->page_link);
     updateGuide->hide();
     warningWidget->hide();
@@ -374,6 +393,27 @@ void Widget::setChunkRadius(int radius)
     ui->progressBar->setStyleSheet(progressBarStyle(radius));
 }
 
+void Widget::watchTransfer(bool on)
+{
+    if (on) {
+        transferActivity.start();
+        transferWatchdog.start();
+    } else {
+        transferWatchdog.stop();
+    }
+}
+
+void Widget::onTransferSilent()
+{
+    qCDebug(lcApp) << "the lens stopped answering during the update";
+    watchTransfer(false);
+    stopBusyIndicator();
+    ui->progressBar->setValue(0);
+    ui->label_progress->clear();
+    onUpdateReady();
+    showNotice(tr("更新失败！"), false);
+}
+
 void Widget::on_button_update_clicked()
 {
     if (!lensConnected && !udiskModeActive)
@@ -424,6 +464,7 @@ void Widget::onFirmwareUpdate()
         // the bar.
         stopBusyIndicator();
         ui->progressBar->setValue(0);
+        watchTransfer(true);
         protocol->startFirmwareUpdate(firmwareClient->firmwareData());
         ui->centerStackedWidget->setCurrentWidget(ui->page_updating);
         ui->label_progress->clear();
@@ -460,6 +501,7 @@ void Widget::onLensConnectedFunc(bool isConnected)
 
 void Widget::onLensUpdateProcessFunc(float process)
 {
+    transferActivity.start();
     const QString value = QString::number(process, 'f', 1);
     // setText skips an unchanged text; a long image reports the same tenth
     // of a percent for many packets.
@@ -520,6 +562,10 @@ void Widget::onLensInfoFlushFunc(LensInfo info)
 void Widget::onLensUpdateStatusFlushFunc(uint8_t tyte)
 {
     qCDebug(lcApp) << "update status" << tyte;
+    if (tyte == UpdateProcess::STATUS_SUCCESS || tyte == UpdateProcess::STATUS_FAILURE)
+        watchTransfer(false);
+    else
+        transferActivity.start();
     if (tyte == UpdateProcess::STATUS_SUCCESS)
         onFirmwareUpdateSuccessfully();
     else if (tyte == UpdateProcess::STATUS_FAILURE)
@@ -534,6 +580,7 @@ void Widget::onLensHidDeviceRemoved()
         return;
     }
     qCDebug(lcApp) << "HID lens removed";
+    watchTransfer(false);
 
     QWidget *page = ui->centerStackedWidget->currentWidget();
     if (page == ui->page_update || page == ui->page_updating) {

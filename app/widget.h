@@ -1,10 +1,12 @@
 #pragma once
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QPoint>
 #include <QPointer>
 #include <QRect>
 #include <QString>
+#include <QTimer>
 #include <QWidget>
 
 #include <cstdint>
@@ -90,6 +92,8 @@ private:
     void sendLensCommand(quint8 command);
     void stopBusyIndicator();
     void setChunkRadius(int radius);
+    void watchTransfer(bool on);
+    void onTransferSilent();
 
     Ui::Widget *ui = nullptr;
 
@@ -137,6 +141,11 @@ private:
     QString udiskModelCode;
 
     int deviceCount = 0;
+
+    // The lens paces a transfer and the protocol has no time-out, so a lens
+    // that falls silent would leave the updating page up for ever.
+    QTimer transferWatchdog;
+    QElapsedTimer transferActivity;
 
     // The chunk radius of the progress bar's style sheet now in force;
     // re-parsing the same sheet on every packet would slow the transfer.
