@@ -26,6 +26,7 @@
 #include "updateguidewidget.h"
 #include "warningwidget.h"
 #include "widget.h"
+#include "windowflow.h"
 #include "windowharness.h"
 
 namespace {
@@ -100,13 +101,7 @@ private:
 
 void tst_HidFlow::initTestCase()
 {
-    WindowHarness::initApplication();
-    QVERIFY(TestCa::startServer(server));
-    DeviceFirmwareProcess::Endpoints endpoints;
-    endpoints.origin = server.origin();
-    endpoints.probeUrl = server.homePageUrl();
-    endpoints.probeIntervalMs = 500;
-    DeviceFirmwareProcess::setDefaultEndpoints(endpoints);
+    QVERIFY(WindowFlow::startServer(server, 500));
 }
 
 void tst_HidFlow::init()
@@ -142,26 +137,12 @@ QByteArray tst_HidFlow::serveLens(const QString &version, const QString &imageMo
 
 std::unique_ptr<Widget> tst_HidFlow::openWindow()
 {
-    std::unique_ptr<Widget> w(new Widget);
-    w->show();
-    if (!QTest::qWaitForWindowExposed(w.get()))
-        return nullptr;
-    return w;
+    return WindowFlow::openWindow();
 }
 
 bool tst_HidFlow::waitUntilReady(Widget &w, const QString &latestVersion)
 {
-    const QString expected = QStringLiteral("最新版本 ： ") + latestVersion;
-    QElapsedTimer timer;
-    timer.start();
-    while (text(w, "label_newVer") != expected) {
-        if (timer.elapsed() > 15000) {
-            qWarning() << "latest version shown:" << text(w, "label_newVer");
-            return false;
-        }
-        QTest::qWait(10);
-    }
-    return WindowHarness::waitForAppLog(QStringLiteral("firmware ready"));
+    return WindowFlow::waitUntilReady(w, latestVersion, 30000);
 }
 
 bool tst_HidFlow::runUpdate(Widget &w)

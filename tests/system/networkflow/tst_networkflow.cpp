@@ -19,6 +19,7 @@
 #include "testca.h"
 #include "udisklensvolume.h"
 #include "widget.h"
+#include "windowflow.h"
 #include "windowharness.h"
 
 namespace {
@@ -73,13 +74,7 @@ private:
 
 void tst_NetworkFlow::initTestCase()
 {
-    WindowHarness::initApplication();
-    QVERIFY(TestCa::startServer(server));
-    DeviceFirmwareProcess::Endpoints endpoints;
-    endpoints.origin = server.origin();
-    endpoints.probeUrl = server.homePageUrl();
-    endpoints.probeIntervalMs = 200;
-    DeviceFirmwareProcess::setDefaultEndpoints(endpoints);
+    QVERIFY(WindowFlow::startServer(server, 200));
 }
 
 void tst_NetworkFlow::init()
@@ -114,11 +109,7 @@ QByteArray tst_NetworkFlow::serveLens(const QString &version)
 
 std::unique_ptr<Widget> tst_NetworkFlow::openWindow()
 {
-    std::unique_ptr<Widget> w(new Widget);
-    w->show();
-    if (!QTest::qWaitForWindowExposed(w.get()))
-        return nullptr;
-    return w;
+    return WindowFlow::openWindow();
 }
 
 bool tst_NetworkFlow::waitUntilReady(Widget &w, const QString &latestVersion)

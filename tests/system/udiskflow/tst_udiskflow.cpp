@@ -21,6 +21,7 @@
 #include "udisklensvolume.h"
 #include "warningwidget.h"
 #include "widget.h"
+#include "windowflow.h"
 #include "windowharness.h"
 
 namespace {
@@ -68,13 +69,7 @@ void tst_UdiskFlow::initTestCase()
     QString reason;
     if (!UdiskLensVolume::canMount(&reason))
         QSKIP(qPrintable(QStringLiteral("cannot mount lens volumes here: ") + reason));
-    WindowHarness::initApplication();
-    QVERIFY(TestCa::startServer(server));
-    DeviceFirmwareProcess::Endpoints endpoints;
-    endpoints.origin = server.origin();
-    endpoints.probeUrl = server.homePageUrl();
-    endpoints.probeIntervalMs = 1000;
-    DeviceFirmwareProcess::setDefaultEndpoints(endpoints);
+    QVERIFY(WindowFlow::startServer(server, 1000));
 }
 
 void tst_UdiskFlow::init()
@@ -106,24 +101,12 @@ QByteArray tst_UdiskFlow::serve(const QString &version, const QString &modelName
 
 std::unique_ptr<Widget> tst_UdiskFlow::openWindow()
 {
-    std::unique_ptr<Widget> w(new Widget);
-    w->show();
-    if (!QTest::qWaitForWindowExposed(w.get()))
-        return nullptr;
-    return w;
+    return WindowFlow::openWindow();
 }
 
 bool tst_UdiskFlow::waitUntilReady(Widget &w, const QString &latestVersion)
 {
-    const QString expected = QStringLiteral("最新版本 ： ") + latestVersion;
-    QElapsedTimer timer;
-    timer.start();
-    while (text(w, "label_newVer") != expected) {
-        if (timer.elapsed() > 15000)
-            return false;
-        QTest::qWait(10);
-    }
-    return WindowHarness::waitForAppLog(QStringLiteral("firmware ready"));
+    return WindowFlow::waitUntilReady(w, latestVersion, 30000);
 }
 
 void tst_UdiskFlow::lensUpdates()
