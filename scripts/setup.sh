@@ -11,7 +11,9 @@ packages=(
     clang libclang-rt-14-dev
     openssl
     xvfb xauth
-    fuse3 fusefat
+    fuse3 fusefat dosfstools
+    umockdev libumockdev-dev
+    qttranslations5-l10n appstream
     dpkg-dev fakeroot file
     desktop-file-utils
 )
