@@ -119,6 +119,10 @@ void UpdateProcess::dispatchReply(quint8 command, const QByteArray &data)
         emit lensInfoFlush(lensInfo);
         break;
     case CMD_DATA_ACK:
+        if (phase == TransferPhase::Idle || phase == TransferPhase::AwaitingReady) {
+            qCDebug(lcProtocol) << "acknowledgement outside the packet phase ignored";
+            break;
+        }
         sendNextPacket();
         reportProgress();
         break;
@@ -135,14 +139,13 @@ void UpdateProcess::startFirmwareUpdate(const QByteArray &newImage)
 {
     if (newImage.size() < MIN_IMAGE_SIZE || newImage.size() > MAX_IMAGE_SIZE) {
         qCWarning(lcProtocol) << "firmware image of" << newImage.size() << "bytes cannot be transferred";
-        // A late STATUS_READY must not send the previous image either.
-        image.clear();
-        packetIndex = 0;
-        lastPacketIndex = 0;
+        endTransfer();
         emit updateStatus(STATUS_FAILURE);
         return;
     }
+    endTransfer();
     image = newImage;
+    phase = TransferPhase::AwaitingReady;
     sendCommand(CMD_UPDATE_START, QByteArray(FRAME_DATA_SIZE, '\0'), FRAME_DATA_SIZE);
 }
 
@@ -158,10 +161,10 @@ void UpdateProcess::sendImagePacket(quint16 packet, quint16 frameIndex)
 void UpdateProcess::sendFirstPacket()
 {
     if (image.isEmpty()) {
-        packetIndex = 0;
-        lastPacketIndex = 0;
+        endTransfer();
         return;
     }
+    phase = TransferPhase::SendingPackets;
     lastPacketIndex = quint16((image.size() + FRAME_DATA_SIZE - 1) / FRAME_DATA_SIZE - 1);
     packetIndex = 0;
     sendImagePacket(0, 0);
@@ -169,10 +172,13 @@ void UpdateProcess::sendFirstPacket()
 
 void UpdateProcess::sendNextPacket()
 {
+    // An acknowledgement after the final packet starts the image again.
+    phase = TransferPhase::SendingPackets;
     ++packetIndex;
     if (packetIndex == lastPacketIndex) {
         const quint16 finalPacket = packetIndex;
         packetIndex = FRAME_LAST;
+        phase = TransferPhase::Finishing;
         sendImagePacket(finalPacket, FRAME_LAST);
         sendCommand(CMD_UPDATE_END, QByteArray(FRAME_DATA_SIZE, '\0'), FRAME_DATA_SIZE);
     } else {
@@ -193,8 +199,33 @@ void UpdateProcess::reportProgress()
 
 void UpdateProcess::handleUpdateStatus(quint8 code)
 {
-    if (code == STATUS_READY)
+    if (phase == TransferPhase::Idle) {
+        qCDebug(lcProtocol) << "update status" << code << "outside a transfer ignored";
+        return;
+    }
+    if (code == STATUS_READY) {
+        // The lens may ask for the image again from the start.
         sendFirstPacket();
-    else if (code <= STATUS_FAILURE)
-        emit updateStatus(code);
+        return;
+    }
+    if (code > STATUS_FAILURE)
+        return;
+    if (code == STATUS_SUCCESS || code == STATUS_FAILURE)
+        endTransfer();
+    emit updateStatus(code);
+}
+
+void UpdateProcess::abort()
+{
+    if (phase != TransferPhase::Idle)
+        qCDebug(lcProtocol) << "transfer aborted in phase" << phase;
+    endTransfer();
+}
+
+void UpdateProcess::endTransfer()
+{
+    phase = TransferPhase::Idle;
+    image.clear();
+    packetIndex = 0;
+    lastPacketIndex = 0;
 }

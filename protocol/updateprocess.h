@@ -36,9 +36,24 @@ public:
     static constexpr quint8 CMD_UPDATE_DATA = 0x81;
     static constexpr quint8 CMD_UPDATE_END = 0x82;
 
-    static constexpr quint8 STATUS_READY = 0;
-    static constexpr quint8 STATUS_SUCCESS = 5;
-    static constexpr quint8 STATUS_FAILURE = 6;
+    // What the lens reports in CMD_UPDATE_STATUS.
+    enum UpdateStatus : quint8 {
+        STATUS_READY = 0,
+        STATUS_SUCCESS = 5,
+        STATUS_FAILURE = 6,
+    };
+    Q_ENUM(UpdateStatus)
+
+    // Where a transfer this object started stands. Ready, acknowledgement
+    // and status frames outside a transfer are ignored, so a lens can never
+    // pull an image nobody is sending it, nor report an update nobody ran.
+    enum class TransferPhase {
+        Idle,
+        AwaitingReady,  // CMD_UPDATE_START sent
+        SendingPackets, // packets go out one per acknowledgement
+        Finishing,      // the final packet and CMD_UPDATE_END sent; the lens writes its flash
+    };
+    Q_ENUM(TransferPhase)
 
     // Packet numbers must fit 16 bits below the final-frame marker, and an
     // image needs at least two packets.
@@ -63,6 +78,12 @@ public:
     void reportProgress();
     void handleUpdateStatus(quint8 code);
 
+    // Ends a running transfer at once and drops its image; nothing more is
+    // sent until the next startFirmwareUpdate(). The lens is not told.
+    void abort();
+    TransferPhase transferPhase() const { return phase; }
+    bool transferRunning() const { return phase != TransferPhase::Idle; }
+
     LensInfo currentLensInfo() const { return lensInfo; }
 
 signals:
@@ -76,9 +97,11 @@ public slots:
 private:
     QByteArray buildFrame(quint8 command, const char *data, int dataSize, quint16 index) const;
     void sendImagePacket(quint16 packet, quint16 frameIndex);
+    void endTransfer();
 
     DeviceInterface *link;
     QByteArray image;
+    TransferPhase phase = TransferPhase::Idle;
     quint16 packetIndex;
     quint16 lastPacketIndex;
     bool multiFrame;

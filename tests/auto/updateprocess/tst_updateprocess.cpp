@@ -129,7 +129,8 @@ private slots:
     void imagesOutsideTheLimits_data();
     void imagesOutsideTheLimits();
     void largestImageUsesEveryPacketNumber();
-    void strayAcknowledgementWithoutImage();
+    void strayFramesOutsideATransfer_data();
+    void strayFramesOutsideATransfer();
     void failedWritesStillAdvance();
 };
 
@@ -211,6 +212,8 @@ void tst_UpdateProcess::singleFinalFrameIsDispatchedAtOnce()
     RecordingLink link;
     UpdateProcess protocol(&link);
     QSignalSpy statusSpy(&protocol, &UpdateProcess::updateStatus);
+    protocol.startFirmwareUpdate(pattern(200));
+    link.take();
     protocol.cmdReceive(status(5));
     QCOMPARE(statusSpy.size(), 1);
     QCOMPARE(statusSpy.first().first().value<uint8_t>(), uint8_t(5));
@@ -544,16 +547,63 @@ void tst_UpdateProcess::largestImageUsesEveryPacketNumber()
     QCOMPARE(progress.last().first().toFloat(), 100.0f);
 }
 
-void tst_UpdateProcess::strayAcknowledgementWithoutImage()
+void tst_UpdateProcess::strayFramesOutsideATransfer_data()
 {
+    // How the last transfer ended before the lens spoke out of turn.
+    QTest::addColumn<QString>("before");
+    QTest::newRow("never started") << "none";
+    QTest::newRow("after success") << "success";
+    QTest::newRow("after failure") << "failure";
+    QTest::newRow("aborted while sending") << "abort";
+    QTest::newRow("aborted while the lens writes") << "abort at end";
+}
+
+void tst_UpdateProcess::strayFramesOutsideATransfer()
+{
+    QFETCH(QString, before);
     RecordingLink link;
     UpdateProcess protocol(&link);
     QSignalSpy progress(&protocol, &UpdateProcess::updateProcess);
-    protocol.cmdReceive(ack());
+    QSignalSpy statusSpy(&protocol, &UpdateProcess::updateStatus);
+
+    if (before != QLatin1String("none")) {
+        protocol.startFirmwareUpdate(pattern(200));
+        protocol.cmdReceive(status(0));
+        QCOMPARE(protocol.transferPhase(), UpdateProcess::TransferPhase::SendingPackets);
+        if (before == QLatin1String("abort")) {
+            protocol.abort();
+        } else {
+            for (int i = 0; i < 3; ++i)
+                protocol.cmdReceive(ack());
+            QCOMPARE(protocol.transferPhase(), UpdateProcess::TransferPhase::Finishing);
+            if (before == QLatin1String("abort at end"))
+                protocol.abort();
+            else
+                protocol.cmdReceive(status(before == QLatin1String("success") ? 5 : 6));
+        }
+    }
+    QVERIFY(!protocol.transferRunning());
+    link.take();
+    progress.clear();
+    statusSpy.clear();
+
+    // The next lens's ready, acknowledgements and statuses pull nothing.
     protocol.cmdReceive(status(0));
     protocol.cmdReceive(ack());
+    protocol.cmdReceive(ack());
+    protocol.cmdReceive(status(5));
+    protocol.cmdReceive(status(6));
     QVERIFY(link.frames.isEmpty());
     QCOMPARE(progress.size(), 0);
+    QCOMPARE(statusSpy.size(), 0);
+
+    // A new update sends the new image only.
+    const QByteArray next = pattern(120).replace('\x01', '\x7f');
+    protocol.startFirmwareUpdate(next);
+    protocol.cmdReceive(status(0));
+    const QList<QByteArray> frames = link.take();
+    QCOMPARE(frames.size(), 2);
+    QCOMPARE(dataOf(frames[1]), next.left(56));
 }
 
 void tst_UpdateProcess::failedWritesStillAdvance()
