@@ -21,6 +21,7 @@
 #include "spotfoldcircle.h"
 #include "udiskdevice.h"
 #include "updateguidewidget.h"
+#include "updatedecision.h"
 #include "updateprocess.h"
 #include "versionhelper.h"
 #include "warningwidget.h"
@@ -31,9 +32,6 @@ constexpr unsigned short kLensVendorId = 0x0483;
 constexpr unsigned short kLensProductId = 0xC8C0;
 constexpr int kLensInfoDelayMs = 300;
 constexpr int kSlideMs = 200;
-// A real lens answers within milliseconds, even while it erases its flash
-// before the first packet; this long without a word means it has stopped.
-constexpr int kTransferSilenceMs = 10000;
 constexpr int kWatchdogTickMs = 1000;
 
 const char kFailureColour[] = "#EC4545";
@@ -57,8 +55,14 @@ QString progressBarStyle(int chunkRadius)
 } // namespace
 
 Widget::Widget(QWidget *parent)
+    : Widget(Workers(), parent)
+{
+}
+
+Widget::Widget(const Workers &workers, QWidget *parent)
     : QWidget(parent)
     , ui(new Ui::Widget)
+    , limits(workers.limits)
 {
     ui->setupUi(this);
 
@@ -74,17 +78,12 @@ Widget::Widget(QWidget *parent)
 
     connect(warningWidget, &WarningWidget::button_reconnect_clicked, this, &Widget::onWarningButton_clicked);
 
-    setupHidLink();
+    setupHidLink(workers.hid);
+    setupUdiskMode(workers.udisk);
 
-    ignoreNextRemoval = false;
-    awaitingRestart = false;
-
-    setupUdiskMode();
-
-    suppressUdiskChange = false;
     ui->comboBox_language->hide();
 
-    firmwareClient = new DeviceFirmwareProcess;
+    firmwareClient = workers.firmware ? workers.firmware : new DeviceFirmwareProcess;
     connect(firmwareClient, &DeviceFirmwareProcess::devicePictureFinished, this, &Widget::onUiLoadLensImage);
     connect(firmwareClient, &DeviceFirmwareProcess::deviceFirmwareFinished, this,
             &Widget::onDownloadFirmwareFinished);
@@ -103,11 +102,14 @@ Widget::Widget(QWidget *parent)
                     getErrorMsgHandle(QString());
             });
 
-    transferWatchdog.setInterval(kWatchdogTickMs);
     connect(&transferWatchdog, &QTimer::timeout, this, [this] {
-        if (transferActivity.hasExpired(kTransferSilenceMs))
+        const bool flashing = protocol->transferPhase() == UpdateProcess::TransferPhase::Finishing;
+        setKeepPluggedHint(flashing);
+        if (transferActivity.hasExpired(flashing ? limits.flashSilenceMs : limits.transferSilenceMs))
             onTransferSilent();
     });
+    restartTimer.setSingleShot(true);
+    connect(&restartTimer, &QTimer::timeout, this, &Widget::onRestartTimedOut);
 }
 
 Widget::~Widget()
@@ -125,27 +127,45 @@ Widget::~Widget()
     delete ui;
     ui = nullptr;
 
-    // Interrupts the U-disk handler's waits, so this returns at once even in
-    // the middle of a firmware write.
+    // Interrupts the U-disk handler's waits. A handler stuck in a file call
+    // of the operating system is left to it: closing must not hang.
     udiskThread->requestInterruption();
     udiskThread->quit();
-    udiskThread->wait();
+    if (udiskThread->wait(unsigned(limits.threadStopMs))) {
+        delete udiskDevice;
+    } else {
+        qCWarning(lcApp) << "U-disk thread still busy at exit; left to the system";
+        udiskThread->setParent(nullptr);
+    }
+    udiskDevice = nullptr;
 
     // The reader thread finishes within one read slice; the workers go with
     // it rather than with the process, so nothing runs on after the window.
-    delete hidThread;
+    hidThread->stop();
+    if (hidThread->wait(unsigned(limits.threadStopMs))) {
+        delete hidThread;
+        delete protocol;
+    } else {
+        qCWarning(lcApp) << "HID thread still busy at exit; left to the system";
+    }
     hidThread = nullptr;
-    delete protocol;
     protocol = nullptr;
-    delete udiskDevice;
-    udiskDevice = nullptr;
 }
 
-void Widget::setupHidLink()
+LensRecord Widget::shownLens() const
 {
-    hidThread = new HidDeviceProcess;
+    return activeRecord();
+}
+
+bool Widget::firmwareReady() const
+{
+    return lensActive() && firmwareDownloaded && offerLens == activeRecord();
+}
+
+void Widget::setupHidLink(HidDeviceProcess *hid)
+{
+    hidThread = hid ? hid : new HidDeviceProcess;
     protocol = new UpdateProcess(hidThread);
-    lensConnected = false;
 
     connect(hidThread, &HidDeviceProcess::connectState, this, &Widget::onLensConnectedFunc);
     connect(hidThread, &HidDeviceProcess::deviceRemoved, this, &Widget::onLensHidDeviceRemoved);
@@ -157,19 +177,19 @@ void Widget::setupHidLink()
     hidThread->requestOpen(kLensVendorId, kLensProductId, nullptr);
 }
 
-void Widget::setupUdiskMode()
+void Widget::setupUdiskMode(UdiskDevice *udisk)
 {
-    udiskDevice = new UdiskDevice;
+    udiskDevice = udisk ? udisk : new UdiskDevice;
     connect(udiskDevice, &UdiskDevice::isUdiskModeConnecte, this, &Widget::onLensUdiskConnecteFunc);
     connect(udiskDevice, &UdiskDevice::updateStateChanged, this, &Widget::onLensUdiskUpdateState);
 
-    udiskModeActive = false;
     udiskLastState = false;
 
     udiskThread = new QThread(this);
     udiskDevice->moveToThread(udiskThread);
 
-    connect(this, &Widget::udiskModeUpdateStart, udiskDevice, &UdiskDevice::updateHandle);
+    connect(this, &Widget::udiskModeUpdateStart, udiskDevice,
+            qOverload<QByteArray, QString>(&UdiskDevice::updateHandle));
 
     udiskThread->start(QThread::InheritPriority);
 }
@@ -257,6 +277,20 @@ void Widget::setupWindow()
     loadingAnimation = new SpotFoldCircle(ui->label_gif);
     loadingAnimation->resize(ui->label_gif->size());
     ui->label_gif->hide();
+
+    keepPluggedLabel = new QLabel(ui->page_updating);
+    keepPluggedLabel->setObjectName(QStringLiteral("label_keepPlugged"));
+    keepPluggedLabel->setGeometry(240, 275, 480, 25);
+    keepPluggedLabel->setAlignment(Qt::AlignCenter);
+    keepPluggedLabel->setStyleSheet(QStringLiteral("color:#F4E913"));
+    keepPluggedLabel->setText(tr("镜头正在写入固件，请勿拔出镜头！"));
+    keepPluggedLabel->hide();
+
+    // Model names, versions and serial numbers come from the lens or the
+    // server: never markup.
+    for (QLabel *label : {ui->label_model, ui->label_model_F, ui->label_SN, ui->label_SN_F, ui->label_nowVer,
+                          ui->label_newVer, ui->label_newVer_F, ui->label_model_img, ui->label_progress})
+        label->setTextFormat(Qt::PlainText);
 }
 
 bool Widget::eventFilter(QObject *watched, QEvent *event)
@@ -296,7 +330,6 @@ void Widget::returnToLinkPage()
 {
     // setChecked() does not emit clicked(), so the help overlay is not slid.
     ui->button_help->setChecked(false);
-    watchTransfer(false);
     ui->centerStackedWidget->setCurrentWidget(ui->page_link);
     updateGuide->hide();
     warningWidget->hide();
@@ -351,11 +384,17 @@ void Widget::comboBox_language_currentTextChanged(QString language)
 
 void Widget::showNotice(const QString &text, bool success)
 {
-    qCDebug(lcApp).noquote() << "notice:" << text;
+    qCInfo(lcApp).noquote() << "notice:" << text;
     auto *popup = new BubblePopup(this);
     popup->setText(text);
     popup->setBackgroundColor(QColor(QLatin1String(success ? kSuccessColour : kFailureColour)));
     popup->showPopup(this);
+    emit noticeShown(text, success ? NoticeKind::Success : NoticeKind::Failure);
+}
+
+bool Widget::askUser(const QString &title, const QString &text)
+{
+    return QMessageBox::question(nullptr, title, text, QMessageBox::Yes, QMessageBox::No) == QMessageBox::Yes;
 }
 
 QPropertyAnimation *Widget::slideOverlay(QWidget *overlay, bool slideIn)
@@ -393,11 +432,139 @@ void Widget::setChunkRadius(int radius)
     ui->progressBar->setStyleSheet(progressBarStyle(radius));
 }
 
+void Widget::setKeepPluggedHint(bool shown)
+{
+    keepPluggedLabel->setVisible(shown);
+}
+
+// --- Which lens the window shows ---------------------------------------------
+
+LensRecord Widget::activeRecord() const
+{
+    if (activeLink == LensRecord::Link::Hid)
+        return hidLens;
+    if (activeLink == LensRecord::Link::Udisk)
+        return udiskLens;
+    return LensRecord();
+}
+
+void Widget::showLensIdentity(const LensRecord &lens)
+{
+    const bool hid = lens.link == LensRecord::Link::Hid;
+    ui->label_model->setText(tr("产品型号 ： ") + lens.modelName);
+    ui->label_model_F->setText(tr("产品型号 ： ") + lens.modelName);
+    ui->label_SN->setText(tr("序列号  ： ") + lens.serialNumber);
+    ui->label_SN_F->setText(tr("序列号  ： ") + lens.serialNumber);
+    ui->label_nowVer->setText(tr("当前版本 ： ") + lens.version);
+    ui->label_newVer_F->setText(tr("当前镜头版本 ： ") + lens.version);
+    ui->label_nowVer->show();
+    // A lens in U-disk mode has no serial number.
+    ui->label_SN->setVisible(hid);
+    ui->label_SN_F->setVisible(hid);
+    refreshUpdateButton();
+}
+
+void Widget::refreshUpdateButton()
+{
+    ui->button_update->setEnabled(lensActive() && networkAvailable);
+}
+
+void Widget::requestOfferFor(const LensRecord &lens)
+{
+    if (lens != offerLens) {
+        // Nothing fetched for another lens, or for this one as it was
+        // before, may reach it.
+        firmwareClient->clearDeviceInfo();
+        firmwareDownloaded = false;
+        serverVersion.clear();
+        offerLens = lens;
+    }
+    // A lens in U-disk mode has no serial number of its own.
+    const bool udisk = lens.link == LensRecord::Link::Udisk;
+    firmwareClient->requestLatestFirmware(lens.modelCode,
+                                          udisk ? lens.modelCode + QStringLiteral("0000000") : lens.serialNumber,
+                                          lens.version);
+    emit offerChanged();
+}
+
+void Widget::dropOffer()
+{
+    firmwareClient->clearDeviceInfo();
+    offerLens = LensRecord();
+    firmwareDownloaded = false;
+    serverVersion.clear();
+    ui->label_model_img->clear();
+    ui->textEdit_contect->clear();
+    ui->label_newVer->clear();
+    emit offerChanged();
+}
+
+void Widget::adoptWaitingLens()
+{
+    if (lensActive())
+        return;
+    if (hidLens.isPresent())
+        activeLink = LensRecord::Link::Hid;
+    else if (udiskLens.isPresent())
+        activeLink = LensRecord::Link::Udisk;
+    else
+        return;
+    const LensRecord lens = activeRecord();
+    qCInfo(lcApp).noquote() << "showing the" << (activeLink == LensRecord::Link::Hid ? "HID" : "U-disk")
+                            << "lens" << lens.modelName << lens.version;
+    // A HID lens that has not reported yet is shown once it does.
+    if (!lens.modelName.isEmpty() || activeLink == LensRecord::Link::Udisk) {
+        showLensIdentity(lens);
+        requestOfferFor(lens);
+    } else {
+        refreshUpdateButton();
+        emit offerChanged();
+    }
+}
+
+void Widget::lensGone(bool tell)
+{
+    qCInfo(lcApp) << "lens gone";
+    protocol->abort();
+    watchTransfer(false);
+    restartTimer.stop();
+    setKeepPluggedHint(false);
+    stopBusyIndicator();
+    phase = UpdatePhase::Idle;
+    activeLink = LensRecord::Link::None;
+
+    QWidget *page = ui->centerStackedWidget->currentWidget();
+    if (page == ui->page_update || page == ui->page_updating) {
+        ui->label_progress->clear();
+        ui->centerStackedWidget->setCurrentWidget(ui->page_link);
+        ui->progressBar->setValue(0);
+    }
+    if (tell)
+        showNotice(tr("设备断开！"), false);
+
+    dropOffer();
+    ui->label_SN->hide();
+    ui->label_SN_F->hide();
+    ui->label_nowVer->hide();
+    refreshUpdateButton();
+
+    adoptWaitingLens();
+}
+
+void Widget::secondLensAttached()
+{
+    qCInfo(lcApp) << "a second lens is attached; the window stays with the first";
+    showNotice(tr("已连接另一个镜头：请一次只连接一个镜头！"), false);
+}
+
+// --- The update ----------------------------------------------------------------
+
 void Widget::watchTransfer(bool on)
 {
     if (on) {
         transferActivity.start();
-        transferWatchdog.start();
+        const int shortest = qMin(limits.transferSilenceMs, limits.flashSilenceMs);
+        transferWatchdog.start(qBound(10, shortest / 10, kWatchdogTickMs));
     } else {
         transferWatchdog.stop();
     }
@@ -405,71 +572,90 @@ void Widget::watchTransfer(bool on)
 
 void Widget::onTransferSilent()
 {
-    qCDebug(lcApp) << "the lens stopped answering during the update";
-    watchTransfer(false);
-    stopBusyIndicator();
+    qCInfo(lcApp) << "the lens stopped answering during the update";
+    protocol->abort();
+    endUpdate();
     ui->progressBar->setValue(0);
     ui->label_progress->clear();
     onUpdateReady();
     showNotice(tr("更新失败！"), false);
 }
 
+void Widget::endUpdate()
+{
+    watchTransfer(false);
+    restartTimer.stop();
+    restartLeft = false;
+    setKeepPluggedHint(false);
+    stopBusyIndicator();
+    phase = UpdatePhase::Idle;
+}
+
 void Widget::on_button_update_clicked()
 {
-    if (!lensConnected && !udiskModeActive)
-        return;
-    if (!networkAvailable)
+    if (!lensActive() || !networkAvailable || phase != UpdatePhase::Idle)
         return;
 
-    if (firmwareDownloaded) {
-        bool belongs = true;
-        if (lensConnected && firmwareClient->firmwareImageModelName() != modelName)
-            belongs = false;
-        if (udiskModeActive && udiskDevice->modelName() != firmwareClient->model())
-            belongs = false;
-        if (!belongs) {
-            qCDebug(lcApp).noquote() << "firmware is for" << firmwareClient->firmwareImageModelName()
-                                     << firmwareClient->model() << "not for" << modelName;
-            ui->textEdit_contect->setPlainText(QStringLiteral("error -1"));
-            return;
-        }
+    if (!firmwareReady()) {
+        showNotice(tr("固件尚未下载完成，请稍后再试！"), false);
+        return;
     }
 
-    const int result = versionHelper->compareVersion(serverVersion, deviceVersion);
-    if (result == 0) {
-        if (QMessageBox::question(nullptr, tr("提示"), tr("当前连接设备版本与软件版本一致，是否重新写入？"),
-                                  QMessageBox::Yes, QMessageBox::No)
-            != QMessageBox::Yes)
+    const LensRecord target = activeRecord();
+    const UpdateDecision decision = UpdateDecision::decide(target, firmwareClient->model(), serverVersion,
+                                                           firmwareClient->firmwareImageModelName());
+    if (decision.verdict == UpdateDecision::Refuse) {
+        qCInfo(lcApp).noquote() << "firmware refused:" << decision.reason;
+        ui->textEdit_contect->setPlainText(QStringLiteral("error -1"));
+        return;
+    }
+    if (decision.verdict == UpdateDecision::AskRewrite) {
+        if (!askUser(tr("提示"), tr("当前连接设备版本与软件版本一致，是否重新写入？")))
             return;
-    } else if (result == -1) {
-        const QString text = tr("当前连接设备版本(") + deviceVersion + tr(")较新，是否降为 ") + serverVersion
+    } else if (decision.verdict == UpdateDecision::AskDowngrade) {
+        const QString text = tr("当前连接设备版本(") + target.version + tr(")较新，是否降为 ") + serverVersion
             + tr("？");
-        if (QMessageBox::question(nullptr, tr("提示"), text, QMessageBox::Yes, QMessageBox::No)
-            != QMessageBox::Yes)
+        if (!askUser(tr("提示"), text))
             return;
     }
 
-    // The lens or the firmware may have gone while the question was open.
-    if (firmwareDownloaded)
-        onFirmwareUpdate();
+    // The lens or its firmware may have changed while the question was open.
+    if (activeRecord() != target || phase != UpdatePhase::Idle)
+        return;
+    onFirmwareUpdate();
 }
 
 void Widget::onFirmwareUpdate()
 {
-    suppressUdiskChange = true;
+    if (!firmwareReady() || phase != UpdatePhase::Idle)
+        return;
+    const LensRecord target = activeRecord();
+    // Checked again against the lens that receives the bytes, right now.
+    if (UpdateDecision::decide(target, firmwareClient->model(), serverVersion,
+                               firmwareClient->firmwareImageModelName())
+            .verdict
+        == UpdateDecision::Refuse) {
+        ui->textEdit_contect->setPlainText(QStringLiteral("error -1"));
+        return;
+    }
+    const QByteArray image = firmwareClient->firmwareData();
+    installingVersion = serverVersion;
 
-    if (lensConnected) {
-        qCDebug(lcApp) << "HID update of" << firmwareClient->firmwareData().size() << "bytes";
+    if (target.link == LensRecord::Link::Hid) {
+        qCInfo(lcApp) << "HID update of" << image.size() << "bytes";
+        phase = UpdatePhase::HidTransfer;
         // A busy indicator left running by an earlier update would cover
         // the bar.
         stopBusyIndicator();
+        setKeepPluggedHint(false);
         ui->progressBar->setValue(0);
         watchTransfer(true);
-        protocol->startFirmwareUpdate(firmwareClient->firmwareData());
+        protocol->startFirmwareUpdate(image);
         ui->centerStackedWidget->setCurrentWidget(ui->page_updating);
         ui->label_progress->clear();
-    } else if (udiskModeActive) {
-        qCDebug(lcApp) << "U-disk update of" << firmwareClient->firmwareData().size() << "bytes";
+    } else if (target.link == LensRecord::Link::Udisk) {
+        qCInfo(lcApp).noquote() << "U-disk update of" << image.size() << "bytes onto" << target.volumeRoot;
+        phase = UpdatePhase::UdiskWriting;
         ui->centerStackedWidget->setCurrentWidget(ui->page_updating);
         ui->label_progress->setText(tr("正在更新。。。"));
         ui->progressBar->hide();
@@ -479,24 +665,26 @@ void Widget::onFirmwareUpdate()
         QEventLoop loop;
         QTimer::singleShot(1, &loop, &QEventLoop::quit);
         loop.exec();
-        emit udiskModeUpdateStart(firmwareClient->firmwareData());
+        emit udiskModeUpdateStart(image, target.volumeRoot);
     }
 }
 
 void Widget::onLensConnectedFunc(bool isConnected)
 {
-    if (!isConnected) {
-        lensConnected = false;
+    if (!isConnected)
         return;
-    }
-    qCDebug(lcApp) << "HID lens connected";
-    lensConnected = true;
+    qCInfo(lcApp) << "HID lens connected";
+    hidLens = LensRecord();
+    hidLens.link = LensRecord::Link::Hid;
     sendLensCommand(UpdateProcess::CMD_CONNECT);
-    QTimer::singleShot(kLensInfoDelayMs, this, [this] { sendLensCommand(UpdateProcess::CMD_LENS_INFO); });
-    ui->button_update->setEnabled(true);
-    ui->label_SN->show();
-    ui->label_SN_F->show();
-    ui->label_nowVer->show();
+    QTimer::singleShot(kLensInfoDelayMs, this, [this] {
+        if (hidLens.isPresent())
+            sendLensCommand(UpdateProcess::CMD_LENS_INFO);
+    });
+    if (activeLink == LensRecord::Link::Udisk && phase != UpdatePhase::UdiskWriting)
+        secondLensAttached();
+    else
+        adoptWaitingLens();
 }
 
 void Widget::onLensUpdateProcessFunc(float process)
@@ -520,180 +708,225 @@ void Widget::onLensUpdateProcessFunc(float process)
         ui->label_gif->show();
         loadingAnimation->start();
         ui->label_progress->setText(tr("正在更新 ： ") + value + tr("%。正在重启中..."));
+        setKeepPluggedHint(true);
     }
 }
 
 void Widget::onLensInfoFlushFunc(LensInfo info)
 {
-    modelName = LensInfo::text(info.modelName);
-    lensModelCode = LensInfo::text(info.modelCode);
-    serialNumber = LensInfo::text(info.serialNumber);
-    lensVersion = LensInfo::text(info.firmwareVersion);
-    qCDebug(lcApp).noquote() << "lens information:" << modelName << lensModelCode << serialNumber << lensVersion;
+    if (!hidLens.isPresent())
+        return;
+    hidLens.modelName = LensInfo::text(info.modelName);
+    hidLens.modelCode = LensInfo::text(info.modelCode);
+    hidLens.serialNumber = LensInfo::text(info.serialNumber);
+    hidLens.version = LensInfo::text(info.firmwareVersion);
+    qCInfo(lcApp).noquote() << "lens information:" << hidLens.modelName << hidLens.modelCode << hidLens.version;
 
-    ui->label_model->setText(tr("产品型号 ： ") + modelName);
-    ui->label_SN->setText(tr("序列号  ： ") + serialNumber);
-    ui->label_nowVer->setText(tr("当前版本 ： ") + lensVersion);
-
-    deviceVersion = lensVersion;
-
-    ui->label_model_F->setText(tr("产品型号 ： ") + modelName);
-    ui->label_SN_F->setText(tr("序列号  ： ") + serialNumber);
-    ui->label_newVer_F->setText(tr("当前镜头版本 ： ") + deviceVersion);
-
-    if (awaitingRestart) {
-        stopBusyIndicator();
-        awaitingRestart = false;
-        // A lens that restarts with another version than the one just
-        // written did not take the firmware, whatever its status said.
-        if (versionHelper->compareVersion(serverVersion, lensVersion) != 0) {
-            qCDebug(lcApp).noquote() << "lens came back with" << lensVersion << "instead of" << serverVersion;
-            onUpdateReady();
-            showNotice(tr("更新失败！"), false);
-        } else {
-            onUpdateFinished();
-            showNotice(tr("更新成功！"), true);
-        }
-    }
-
-    firmwareClient->requestLatestFirmware(lensModelCode, serialNumber, lensVersion);
+    if (activeLink != LensRecord::Link::Hid)
+        return;
+    showLensIdentity(hidLens);
+    if (phase == UpdatePhase::AwaitingRestart)
+        endRestartWait(&hidLens.version);
+    if (hidLens != offerLens)
+        requestOfferFor(hidLens);
 }
 
 void Widget::onLensUpdateStatusFlushFunc(uint8_t tyte)
 {
-    qCDebug(lcApp) << "update status" << tyte;
-    if (tyte == UpdateProcess::STATUS_SUCCESS || tyte == UpdateProcess::STATUS_FAILURE)
-        watchTransfer(false);
-    else
-        transferActivity.start();
+    if (phase != UpdatePhase::HidTransfer)
+        return;
+    qCInfo(lcApp) << "update status" << tyte;
+    transferActivity.start();
     if (tyte == UpdateProcess::STATUS_SUCCESS)
         onFirmwareUpdateSuccessfully();
     else if (tyte == UpdateProcess::STATUS_FAILURE)
         onFirmwareUpdateFailure();
 }
 
+void Widget::onFirmwareUpdateSuccessfully()
+{
+    watchTransfer(false);
+    sendLensCommand(UpdateProcess::CMD_LENS_INFO);
+    if (hidLens.modelCode != LensCatalogue::noRestartModelCode()) {
+        phase = UpdatePhase::AwaitingRestart;
+        restartLeft = false;
+        restartTimer.start(limits.restartWaitMs);
+        showNotice(tr("更新成功！正在重启中..."), true);
+    } else {
+        endUpdate();
+        sendLensCommand(UpdateProcess::CMD_LENS_INFO);
+        onUpdateFinished();
+        showNotice(tr("更新成功！"), true);
+    }
+}
+
+void Widget::onFirmwareUpdateFailure()
+{
+    endUpdate();
+    // Back where the user can start again, rather than a spinner for ever.
+    onUpdateReady();
+    showNotice(tr("更新失败！"), false);
+}
+
+void Widget::endRestartWait(const QString *reportedVersion)
+{
+    const bool installed =
+        reportedVersion && UpdateDecision::installedVersionReported(installingVersion, *reportedVersion);
+    endUpdate();
+    if (installed) {
+        onUpdateFinished();
+        showNotice(tr("更新成功！"), true);
+    } else {
+        // A lens that restarts with another version than the one just
+        // written did not take the firmware, whatever its status said.
+        qCInfo(lcApp).noquote() << "lens came back with" << (reportedVersion ? *reportedVersion : QString())
+                                << "instead of" << installingVersion;
+        onUpdateReady();
+        showNotice(tr("更新失败！"), false);
+    }
+}
+
+void Widget::onRestartTimedOut()
+{
+    qCInfo(lcApp) << "the lens did not come back after its update";
+    endUpdate();
+    ui->label_progress->clear();
+    ui->progressBar->setValue(0);
+    ui->centerStackedWidget->setCurrentWidget(ui->page_link);
+    showNotice(tr("镜头没有重新连接：请拔下镜头后重新插入，再重新开始更新。"), false);
+    if (!hidLens.isPresent())
+        lensGone(false);
+}
+
 void Widget::onLensHidDeviceRemoved()
 {
-    if (ignoreNextRemoval) {
-        qCDebug(lcApp) << "lens restarting";
-        ignoreNextRemoval = false;
+    if (phase == UpdatePhase::AwaitingRestart && !restartLeft) {
+        qCInfo(lcApp) << "lens restarting";
+        restartLeft = true;
+        hidLens = LensRecord();
         return;
     }
-    qCDebug(lcApp) << "HID lens removed";
-    watchTransfer(false);
-
-    QWidget *page = ui->centerStackedWidget->currentWidget();
-    if (page == ui->page_update || page == ui->page_updating) {
-        ui->label_progress->clear();
-        ui->centerStackedWidget->setCurrentWidget(ui->page_link);
-        ui->progressBar->setValue(0);
-    }
-
-    showNotice(tr("设备断开！"), false);
-
-    firmwareDownloaded = false;
-    firmwareClient->clearDeviceInfo();
-
-    ui->label_model_img->clear();
-    ui->textEdit_contect->clear();
-    ui->label_newVer->clear();
-    serialNumber.clear();
+    qCInfo(lcApp) << "HID lens removed";
+    hidLens = LensRecord();
+    if (activeLink == LensRecord::Link::Hid)
+        lensGone(true);
 }
 
 void Widget::onLensUdiskConnecteFunc(bool isConnected)
 {
-    if (isConnected == udiskLastState)
-        return;
-    udiskLastState = isConnected;
-
+    LensRecord found;
     if (isConnected) {
-        udiskModelCode = udiskDevice->modelCode();
-        deviceVersion = udiskDevice->firmwareVersion();
-        modelName = udiskDevice->modelName();
-        qCDebug(lcApp).noquote() << "U-disk lens:" << modelName << udiskModelCode << deviceVersion;
+        found.modelCode = udiskDevice->modelCode();
+        found.version = udiskDevice->firmwareVersion();
+        found.modelName = udiskDevice->modelName();
+        found.volumeRoot = udiskDevice->volumeRoot();
+        // Only a lens the server can be asked about is a lens to update.
+        if (!found.modelCode.isEmpty() && !found.version.isEmpty())
+            found.link = LensRecord::Link::Udisk;
+    }
+    const bool presenceChanged = isConnected != udiskLastState;
+    udiskLastState = isConnected;
+    if (found == udiskLens && !presenceChanged)
+        return;
 
-        if (!udiskModelCode.isEmpty() && !deviceVersion.isEmpty()) {
-            udiskModeActive = true;
-            ui->label_model->setText(tr("产品型号 ： ") + modelName);
-            ui->label_model_F->setText(tr("产品型号 ： ") + modelName);
-            ui->label_SN->setText(tr("序列号  ： ") + serialNumber);
-            ui->label_SN_F->setText(tr("序列号  ： ") + serialNumber);
-            ui->label_nowVer->setText(tr("当前版本 ： ") + deviceVersion);
-            ui->label_newVer_F->setText(tr("当前镜头版本 ： ") + deviceVersion);
-            ui->button_update->setEnabled(true);
-            ui->label_nowVer->show();
-            // A lens in U-disk mode has no serial number.
-            ui->label_SN->hide();
-            ui->label_SN_F->hide();
-            firmwareClient->requestLatestFirmware(udiskModelCode, udiskModelCode + QStringLiteral("0000000"),
-                                                  deviceVersion);
-        } else if (suppressUdiskChange) {
-            suppressUdiskChange = false;
-        } else {
-            udiskModeActive = false;
-            ui->button_update->setEnabled(false);
-            ui->label_SN->hide();
-            ui->label_SN_F->hide();
-            ui->label_nowVer->hide();
+    const LensRecord before = udiskLens;
+    udiskLens = found;
+    if (phase == UpdatePhase::UdiskWriting) {
+        // The volume goes when the lens takes the file; the final state
+        // tells how the update ended.
+        qCInfo(lcApp) << "U-disk lens changed during the write";
+        return;
+    }
+    if (isConnected)
+        qCInfo(lcApp).noquote() << "U-disk lens:" << found.modelName << found.modelCode << found.version
+                                << found.volumeRoot;
+
+    if (activeLink == LensRecord::Link::Udisk) {
+        if (found.isPresent() && found.volumeRoot == before.volumeRoot) {
+            // The same volume reports a new identity: show it, ask afresh.
+            showLensIdentity(udiskLens);
+            requestOfferFor(udiskLens);
+            return;
         }
+        lensGone(true);
         return;
     }
 
-    if (suppressUdiskChange) {
-        // The volume went because the lens took the firmware.
-        qCDebug(lcApp) << "U-disk lens left after the update";
-        suppressUdiskChange = false;
+    if (phase == UpdatePhase::AwaitingRestart && found.isPresent()) {
+        // The lens came back from its update in U-disk mode.
+        activeLink = LensRecord::Link::Udisk;
+        hidLens = LensRecord();
+        showLensIdentity(udiskLens);
+        endRestartWait(&udiskLens.version);
+        requestOfferFor(udiskLens);
         return;
     }
-    qCDebug(lcApp) << "U-disk lens removed";
-    udiskModeActive = false;
-    ui->button_update->setEnabled(false);
-    ui->label_SN->hide();
-    ui->label_nowVer->hide();
-    if (ui->centerStackedWidget->currentWidget() == ui->page_update) {
-        ui->label_progress->clear();
-        ui->centerStackedWidget->setCurrentWidget(ui->page_link);
+
+    if (activeLink == LensRecord::Link::Hid) {
+        if (found.isPresent() && !before.isPresent())
+            secondLensAttached();
+        return;
     }
-    showNotice(tr("设备断开！"), false);
-    firmwareDownloaded = false;
-    firmwareClient->clearDeviceInfo();
-    ui->label_model_img->clear();
-    ui->textEdit_contect->clear();
+
+    if (found.isPresent()) {
+        adoptWaitingLens();
+    } else if (!isConnected && presenceChanged) {
+        // A volume we could not offer anything for went away.
+        qCInfo(lcApp) << "U-disk lens removed";
+        showNotice(tr("设备断开！"), false);
+    } else {
+        ui->button_update->setEnabled(false);
+        ui->label_SN->hide();
+        ui->label_SN_F->hide();
+        ui->label_nowVer->hide();
+    }
 }
 
 void Widget::onLensUdiskUpdateState(int state)
 {
-    qCDebug(lcApp) << "U-disk update state" << state;
+    if (phase != UpdatePhase::UdiskWriting)
+        return;
+    qCInfo(lcApp) << "U-disk update state" << state;
+    endUpdate();
+
     if (state == 0) {
-        stopBusyIndicator();
         onUpdateFinished();
         showNotice(tr("更新成功！"), true);
-    } else if (state == 1) {
-        suppressUdiskChange = false;
+    } else if (state == 6) {
+        onUpdateReady();
+        showNotice(tr("请只连接一个镜头后再更新！"), false);
+    } else {
         if (ui->centerStackedWidget->currentWidget() == ui->page_updating) {
-            stopBusyIndicator();
             ui->label_progress->clear();
             ui->centerStackedWidget->setCurrentWidget(ui->page_link);
         }
         showNotice(tr("更新失败！"), false);
     }
+
+    // Catch up with what the muted detection saw meanwhile.
+    if (activeLink == LensRecord::Link::Udisk) {
+        if (!udiskLens.isPresent()) {
+            activeLink = LensRecord::Link::None;
+            dropOffer();
+            refreshUpdateButton();
+            adoptWaitingLens();
+        } else if (udiskLens != offerLens) {
+            showLensIdentity(udiskLens);
+            requestOfferFor(udiskLens);
+        }
+    }
 }
 
 void Widget::onLensNetworkConnectedFunc(bool isConnected)
 {
-    qCDebug(lcApp) << "network" << (isConnected ? "reachable" : "unreachable");
+    qCInfo(lcApp) << "network" << (isConnected ? "reachable" : "unreachable");
     if (isConnected) {
         showNotice(tr("网络连接已恢复！"), true);
         ui->label_model_img->clear();
-        // Asked again for the lens last seen: a lens in U-disk mode has no
-        // HID values to ask with.
-        if (udiskModeActive && !lensConnected)
-            firmwareClient->requestLatestFirmware(udiskModelCode, udiskModelCode + QStringLiteral("0000000"),
-                                                  deviceVersion);
-        else
-            firmwareClient->requestLatestFirmware(lensModelCode, serialNumber, lensVersion);
         networkAvailable = true;
-        ui->button_update->setEnabled(true);
+        // Asked again for the lens shown (with empty values when none is).
+        requestOfferFor(activeRecord());
+        refreshUpdateButton();
     } else {
         showNotice(tr("未检测网络连接，请检查网络连接状态！"), false);
         ui->label_model_img->clear();
@@ -707,12 +940,15 @@ void Widget::onLensNetworkConnectedFunc(bool isConnected)
 
 void Widget::onLensLatestInfoFlushFunc()
 {
+    if (offerLens != activeRecord())
+        return;
     ui->label_newVer->show();
     ui->textEdit_contect->show();
     ui->textEdit_contect->setPlainText(firmwareClient->releaseNotes());
     ui->label_newVer->setText(tr("最新版本 ： ") + firmwareClient->latestVersion());
     serverVersion = firmwareClient->latestVersion();
-    qCDebug(lcApp).noquote() << "latest version:" << serverVersion;
+    qCInfo(lcApp).noquote() << "latest version:" << serverVersion;
+    emit offerChanged();
 }
 
 void Widget::getErrorMsgHandle(QString msg)
@@ -723,6 +959,8 @@ void Widget::getErrorMsgHandle(QString msg)
 
 void Widget::onUiLoadLensImage()
 {
+    if (offerLens != activeRecord())
+        return;
     const QByteArray picture = firmwareClient->pictureData();
     if (picture.isEmpty()) {
         showNotice(tr("图片不存在！"), false);
@@ -737,35 +975,18 @@ void Widget::onUiLoadLensImage()
 
 void Widget::onDownloadFirmwareFinished()
 {
+    if (offerLens != activeRecord())
+        return;
     if (!firmwareClient->firmwareData().isEmpty()) {
         firmwareDownloaded = true;
-        qCDebug(lcApp) << "firmware ready:" << firmwareClient->firmwareData().size() << "bytes";
+        qCInfo(lcApp) << "firmware ready:" << firmwareClient->firmwareData().size() << "bytes";
+        emit offerChanged();
     }
-}
-
-void Widget::onFirmwareUpdateSuccessfully()
-{
-    sendLensCommand(UpdateProcess::CMD_LENS_INFO);
-    if (lensModelCode != LensCatalogue::noRestartModelCode()) {
-        ignoreNextRemoval = true;
-        awaitingRestart = true;
-        showNotice(tr("更新成功！正在重启中..."), true);
-    } else {
-        stopBusyIndicator();
-        sendLensCommand(UpdateProcess::CMD_LENS_INFO);
-        onUpdateFinished();
-        showNotice(tr("更新成功！"), true);
-    }
-}
-
-void Widget::onFirmwareUpdateFailure()
-{
-    showNotice(tr("更新失败！"), false);
 }
 
 void Widget::on_button_link_clicked()
 {
-    if (lensConnected || udiskModeActive) {
+    if (lensActive()) {
         onUpdateReady();
         return;
     }
@@ -804,7 +1025,7 @@ void Widget::onHelpAnimationFinished()
 
 void Widget::onWarningButton_clicked()
 {
-    if (!lensConnected && !udiskModeActive)
+    if (!lensActive())
         return;
     ui->centerStackedWidget->setCurrentWidget(ui->page_update);
     QPropertyAnimation *slide = slideOverlay(warningWidget, false);

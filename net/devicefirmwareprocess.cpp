@@ -192,6 +192,10 @@ void DeviceFirmwareProcess::deviceInformationHandle()
     m_version = data.value(QStringLiteral("version")).toString();
     m_cameraVersion = data.value(QStringLiteral("camera_version")).toString();
     m_content = data.value(QStringLiteral("content")).toString();
+    // The bytes of the previous reply belong to another offer.
+    ++m_generation;
+    m_pictureData.clear();
+    m_firmwareData.clear();
 
     startDownload(Download::Picture, m_img);
     startDownload(Download::Firmware, m_dat);
@@ -229,9 +233,34 @@ void DeviceFirmwareProcess::startDownload(Download kind, const QString &url)
     QPointer<QNetworkReply> &slot = kind == Download::Picture ? m_pictureReply : m_firmwareReply;
     abandon(slot);
 
-    QNetworkReply *reply = m_manager->get(requestFor(QUrl(url), m_endpoints.downloadTimeoutMs));
+    const bool picture = kind == Download::Picture;
+    const QUrl address(url);
+    // Firmware that anyone on the path could swap is not firmware to flash.
+    if (address.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) != 0 || address.host().isEmpty()) {
+        qCDebug(lcNet).noquote() << (picture ? "picture" : "firmware") << "address is not https:" << url;
+        // Reported after the reply's own signals, as a download would be.
+        QTimer::singleShot(0, this, [this, picture, generation = m_generation] {
+            if (generation == m_generation)
+                emit getServerMessage(picture ? PictureEmpty : FirmwareEmpty);
+        });
+        return;
+    }
+
+    QNetworkRequest request = requestFor(address, m_endpoints.downloadTimeoutMs);
+    // A redirect could lead off https.
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
+    QNetworkReply *reply = m_manager->get(request);
     slot = reply;
     connect(reply, &QNetworkReply::finished, this, [this, kind, reply] { downloadFinished(kind, reply); });
+    connect(reply, &QNetworkReply::downloadProgress, this, [this, kind, reply](qint64 received, qint64 total) {
+        checkDownloadSize(kind, reply, received, total);
+    });
+    connect(reply, &QNetworkReply::metaDataChanged, this, [this, kind, reply] {
+        bool ok = false;
+        const qint64 announced = reply->header(QNetworkRequest::ContentLengthHeader).toLongLong(&ok);
+        if (ok)
+            checkDownloadSize(kind, reply, 0, announced);
+    });
     if (kind == Download::Firmware)
         connect(reply, &QNetworkReply::downloadProgress, this, &DeviceFirmwareProcess::fileDownloadProcess);
 }
@@ -262,6 +291,20 @@ void DeviceFirmwareProcess::downloadFinished(Download kind, QNetworkReply *reply
     }
 }
 
+void DeviceFirmwareProcess::checkDownloadSize(Download kind, QNetworkReply *reply, qint64 received, qint64 total)
+{
+    const bool picture = kind == Download::Picture;
+    const qint64 limit = picture ? m_endpoints.maxPictureBytes : m_endpoints.maxFirmwareBytes;
+    if (received <= limit && total <= limit)
+        return;
+    QPointer<QNetworkReply> &slot = picture ? m_pictureReply : m_firmwareReply;
+    if (slot != reply)
+        return;
+    qCDebug(lcNet) << (picture ? "picture" : "firmware") << "download beyond" << limit << "bytes abandoned";
+    abandon(slot);
+    emit getServerMessage(picture ? PictureEmpty : FirmwareEmpty);
+}
+
 void DeviceFirmwareProcess::abandon(QPointer<QNetworkReply> &reply)
 {
     if (!reply)
@@ -276,6 +319,10 @@ void DeviceFirmwareProcess::abandon(QPointer<QNetworkReply> &reply)
 
 void DeviceFirmwareProcess::clearDeviceInfo()
 {
+    ++m_generation;
+    abandon(m_reply);
+    abandon(m_pictureReply);
+    abandon(m_firmwareReply);
     m_vendor.clear();
     m_model.clear();
     m_nickname.clear();

@@ -41,6 +41,9 @@ public:
         int probeIntervalMs = 8000;
         int queryTimeoutMs = 15000;     // inactivity limit of queries and probes
         int downloadTimeoutMs = 60000;  // inactivity limit of the two downloads
+        // Bodies announced or received beyond these are abandoned.
+        qint64 maxFirmwareBytes = 16 * 1024 * 1024;
+        qint64 maxPictureBytes = 8 * 1024 * 1024;
     };
 
     // Uses defaultEndpoints().
@@ -65,6 +68,8 @@ public:
     QString baseUrl() const;
 
     void requestLatestFirmware(const QString &model, const QString &serialNumber, const QString &version);
+    // Ends the running query and both downloads and forgets the reply and
+    // its bytes: nothing fetched before arrives after this.
     void clearDeviceInfo();
 
     QString vendor() const;
@@ -105,6 +110,8 @@ private:
     void downloadFinished(Download kind, QNetworkReply *reply);
     void probeFinished(QNetworkReply *reply);
     void abandon(QPointer<QNetworkReply> &reply);
+    // Abandons a download whose body is beyond its limit.
+    void checkDownloadSize(Download kind, QNetworkReply *reply, qint64 received, qint64 total);
 
     QString m_baseUrl;
     QNetworkAccessManager *m_manager = nullptr;
@@ -125,4 +132,7 @@ private:
     // Downloads of the latest successful reply; earlier ones are abandoned.
     QPointer<QNetworkReply> m_pictureReply;
     QPointer<QNetworkReply> m_firmwareReply;
+    // Counts clearDeviceInfo() calls, so that nothing deferred outlives one.
+    // Counts forgotten offers, so that nothing deferred outlives one.
+    quint64 m_generation = 0;
 };

@@ -103,6 +103,7 @@ void UdiskDevice::timerUdiskModeDetect()
     bool found = false;
     QString name;
     QString version;
+    QString lensRoot;
 
     const QStringList roots = m_volumeLister();
     for (const QString &root : roots) {
@@ -112,6 +113,7 @@ void UdiskDevice::timerUdiskModeDetect()
         found = true;
         name.clear();
         version.clear();
+        lensRoot = root;
 
         QFile file(infoPath);
         if (!file.open(QIODevice::ReadOnly)) {
@@ -130,7 +132,23 @@ void UdiskDevice::timerUdiskModeDetect()
         m_modelName = name;
         m_firmwareVersion = version;
     }
+    {
+        const std::lock_guard<std::mutex> locker(m_mutex);
+        m_volumeRoot = lensRoot;
+    }
     emit isUdiskModeConnecte(found);
+}
+
+void UdiskDevice::updateHandle(QByteArray firmware, QString volumeRoot)
+{
+    Q_UNUSED(volumeRoot)
+    updateHandle(firmware);
+}
+
+QString UdiskDevice::volumeRoot() const
+{
+    const std::lock_guard<std::mutex> locker(m_mutex);
+    return m_volumeRoot;
 }
 
 void UdiskDevice::updateHandle(QByteArray firmware)

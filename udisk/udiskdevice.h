@@ -39,6 +39,8 @@ public:
     QString firmwareVersion() const;
     // Catalogue code of modelName(); empty when the name is not listed.
     QString modelCode() const;
+    // Root of the lens volume the last pass read; empty when none.
+    QString volumeRoot() const;
 
     static constexpr int DetectIntervalMs = 500;
     static constexpr int TakeCheckIntervalMs = 50;
@@ -51,6 +53,7 @@ signals:
 
 public slots:
     void updateHandle(QByteArray firmware);
+    void updateHandle(QByteArray firmware, QString volumeRoot);
 
 private slots:
     void timerUdiskModeDetect();
@@ -65,6 +68,7 @@ private:
     mutable std::mutex m_mutex; // seen by thread sanitizers, unlike QMutex's slow path
     QString m_modelName;
     QString m_firmwareVersion;
+    QString m_volumeRoot;
 
     VolumeLister m_volumeLister;
     bool m_updating = false;

@@ -4,6 +4,26 @@
 <context>
     <name>Widget</name>
     <message>
+        <source>镜头正在写入固件，请勿拔出镜头！</source>
+        <translation>镜头正在写入固件，请勿拔出镜头！</translation>
+    </message>
+    <message>
+        <source>已连接另一个镜头：请一次只连接一个镜头！</source>
+        <translation>已连接另一个镜头：请一次只连接一个镜头！</translation>
+    </message>
+    <message>
+        <source>固件尚未下载完成，请稍后再试！</source>
+        <translation>固件尚未下载完成，请稍后再试！</translation>
+    </message>
+    <message>
+        <source>镜头没有重新连接：请拔下镜头后重新插入，再重新开始更新。</source>
+        <translation>镜头没有重新连接：请拔下镜头后重新插入，再重新开始更新。</translation>
+    </message>
+    <message>
+        <source>请只连接一个镜头后再更新！</source>
+        <translation>请只连接一个镜头后再更新！</translation>
+    </message>
+    <message>
         <source>开始连接</source>
         <translation>开始连接</translation>
     </message>
@@ -288,6 +308,17 @@ p, li { white-space: pre-wrap; }
 &lt;p style=&quot; margin-top:0px; margin-bottom:0px; margin-left:0px; margin-right:0px; -qt-block-indent:0; text-indent:0px;&quot;&gt;&lt;span style=&quot; font-size:11pt; color:#898989;&quot;&gt;2、若固件已是最新版本则无需更新。&lt;/span&gt;&lt;/p&gt;
 &lt;p style=&quot; margin-top:0px; margin-bottom:0px; margin-left:0px; margin-right:0px; -qt-block-indent:0; text-indent:0px;&quot;&gt;&lt;span style=&quot; font-size:11pt; color:#898989;&quot;&gt;3、点击&lt;/span&gt;&lt;span style=&quot; font-size:11pt; color:#1cf17f;&quot;&gt;[更新最新固件]&lt;/span&gt;&lt;span style=&quot; font-size:11pt; color:#898989;&quot;&gt;传输固件数据进度条将在升级时出现。&lt;/span&gt;&lt;span style=&quot; font-size:11pt; color:#f4e913;&quot;&gt;（注意：升级时不要断开USB连接线）&lt;/span&gt;&lt;/p&gt;
 &lt;p style=&quot; margin-top:0px; margin-bottom:0px; margin-left:0px; margin-right:0px; -qt-block-indent:0; text-indent:0px;&quot;&gt;&lt;span style=&quot; font-size:11pt; color:#898989;&quot;&gt;4、升级完成。&lt;/span&gt;&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</translation>
+    </message>
+</context>
+<context>
+    <name>UpdateDecision</name>
+    <message>
+        <source>未连接镜头</source>
+        <translation>未连接镜头</translation>
+    </message>
+    <message>
+        <source>固件型号(%1)与镜头型号(%2)不符</source>
+        <translation>固件型号(%1)与镜头型号(%2)不符</translation>
     </message>
 </context>
 </TS>

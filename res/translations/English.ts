@@ -4,6 +4,26 @@
 <context>
     <name>Widget</name>
     <message>
+        <source>镜头正在写入固件，请勿拔出镜头！</source>
+        <translation>The lens is writing its firmware. Do not unplug the lens!</translation>
+    </message>
+    <message>
+        <source>已连接另一个镜头：请一次只连接一个镜头！</source>
+        <translation>Another lens is attached: please connect one lens at a time!</translation>
+    </message>
+    <message>
+        <source>固件尚未下载完成，请稍后再试！</source>
+        <translation>The firmware has not finished downloading yet. Please try again in a moment!</translation>
+    </message>
+    <message>
+        <source>镜头没有重新连接：请拔下镜头后重新插入，再重新开始更新。</source>
+        <translation>The lens did not come back: unplug it, plug it in again, then start the update again.</translation>
+    </message>
+    <message>
+        <source>请只连接一个镜头后再更新！</source>
+        <translation>Leave only one lens attached, then update again.</translation>
+    </message>
+    <message>
         <source>开始连接</source>
         <translation>Connect</translation>
     </message>
@@ -288,6 +308,17 @@ p, li { white-space: pre-wrap; }
 &lt;p style=&quot; margin-top:0px; margin-bottom:0px; margin-left:0px; margin-right:0px; -qt-block-indent:0; text-indent:0px;&quot;&gt;&lt;span style=&quot; font-size:11pt; color:#898989;&quot;&gt;2, If the firmware is the latest version, there is no need to update.&lt;/span&gt;&lt;/p&gt;
 &lt;p style=&quot; margin-top:0px; margin-bottom:0px; margin-left:0px; margin-right:0px; -qt-block-indent:0; text-indent:0px;&quot;&gt;&lt;span style=&quot; font-size:11pt; color:#898989;&quot;&gt;3.Click&lt;/span&gt;&lt;span style=&quot; font-size:11pt; color:#1cf17f;&quot;&gt;[Update]&lt;/span&gt;&lt;span style=&quot; font-size:11pt; color:#898989;&quot;&gt;transfer firmware data progress bar will appear during the update.&lt;/span&gt;&lt;span style=&quot; font-size:11pt; color:#f4e913;&quot;&gt;(Note: Do not disconnect the USB cable when updating.)&lt;/span&gt;&lt;/p&gt;
 &lt;p style=&quot; margin-top:0px; margin-bottom:0px; margin-left:0px; margin-right:0px; -qt-block-indent:0; text-indent:0px;&quot;&gt;&lt;span style=&quot; font-size:11pt; color:#898989;&quot;&gt;4. The update is complete.&lt;/span&gt;&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</translation>
+    </message>
+</context>
+<context>
+    <name>UpdateDecision</name>
+    <message>
+        <source>未连接镜头</source>
+        <translation>No lens is attached</translation>
+    </message>
+    <message>
+        <source>固件型号(%1)与镜头型号(%2)不符</source>
+        <translation>The firmware is for %1, not for this lens (%2)</translation>
     </message>
 </context>
 </TS>

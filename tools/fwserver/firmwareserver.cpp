@@ -369,6 +369,8 @@ QString FirmwareServer::faultName(Fault fault)
         {int(Fault::StallBody), QStringLiteral("stall-body")},
         {int(Fault::Delay), QStringLiteral("delay")},
         {int(Fault::Drop), QStringLiteral("drop")},
+        {int(Fault::PlainHttpLinks), QStringLiteral("plain-http-links")},
+        {int(Fault::Endless), QStringLiteral("endless")},
     };
     return names.value(int(fault));
 }
@@ -482,6 +484,9 @@ QByteArray FirmwareServer::queryBody(const QString &code, const Entry &entry, Fa
                 const QString name = data.value(key).toString();
                 if (!name.isEmpty() && QUrl(name).isRelative())
                     data.insert(key, fileUrl(code, name));
+                if (fault == Fault::PlainHttpLinks)
+                    data.insert(key, data.value(key).toString().replace(QLatin1String("https://"),
+                                                                        QLatin1String("http://")));
             }
             object.insert(QStringLiteral("data"), data);
         }
@@ -604,6 +609,19 @@ void FirmwareServer::answer(QSslSocket *socket, Request request)
         return;
     if (fault.fault == Fault::Drop) {
         socket->disconnectFromHost();
+        return;
+    }
+    if (fault.fault == Fault::Endless) {
+        QByteArray head = "HTTP/1.1 200 OK\r\nServer: lens-fwserver\r\nContent-Type: " + type
+            + "\r\nConnection: close\r\n\r\n";
+        socket->write(head);
+        const QByteArray chunk(fault.value > 0 ? fault.value : 4096, 'x');
+        auto *timer = new QTimer(socket);
+        connect(timer, &QTimer::timeout, socket, [socket, chunk] {
+            if (socket->bytesToWrite() < 4 * chunk.size())
+                socket->write(chunk);
+        });
+        timer->start(5);
         return;
     }
 

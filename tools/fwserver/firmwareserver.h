@@ -70,6 +70,8 @@ public:
         StallBody,     // send the headers and `value` bytes (half), then nothing
         Delay,         // the normal answer after `value` ms (2000)
         Drop,          // close the connection without any answer
+        PlainHttpLinks, // query: "img" and "dat" as http:// addresses
+        Endless,       // a body of no announced length that never ends: `value` bytes (4096) every 5 ms
     };
     Q_ENUM(Fault)
 

@@ -107,6 +107,7 @@ struct LensSimulator::State
     // Faults.
     int unplugAtPacket = -1;
     bool acknowledging = true;
+    bool reportingStatus = true;
     bool corruptToHost = false;
     bool corruptFromHost = false;
     bool extraAck = false;
@@ -462,6 +463,12 @@ void LensSimulator::setAcknowledging(bool acknowledging)
     d->acknowledging = acknowledging;
 }
 
+void LensSimulator::setReportingStatus(bool reporting)
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    d->reportingStatus = reporting;
+}
+
 void LensSimulator::corruptNextFrameToHost()
 {
     std::lock_guard<std::mutex> lock(mutex);
@@ -778,6 +785,8 @@ int LensSimulator::write(Handle handle, const unsigned char *data, size_t length
                     if (!s.updating)
                         break;
                     s.updating = false;
+                    if (!s.reportingStatus)
+                        break;
                     status = s.judgeImage();
                     s.lastStatus = status;
                     ++s.updatesFinished;

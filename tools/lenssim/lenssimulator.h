@@ -140,6 +140,9 @@ public:
     void unplugAtPacket(int packet);
     // false: packets are still stored but no longer acknowledged.
     void setAcknowledging(bool acknowledging);
+    // false: CMD_UPDATE_END is taken but no status follows, as if the lens
+    // wrote its flash for ever.
+    void setReportingStatus(bool reporting);
     // The next frame to the host goes out with a wrong CRC.
     void corruptNextFrameToHost();
     // The next frame from the host arrives with a wrong CRC.

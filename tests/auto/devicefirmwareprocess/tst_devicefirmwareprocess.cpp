@@ -86,8 +86,8 @@ private slots:
     void failedQueryKeepsStoredFields();
     void replyWithoutData();
     void nonStringFieldsReadEmpty();
-    void incompleteDownloadKeepsOldData_data();
-    void incompleteDownloadKeepsOldData();
+    void incompleteDownloadOffersNothingOld_data();
+    void incompleteDownloadOffersNothingOld();
     void imageModelName_data();
     void imageModelName();
     void latestVersionAndReleaseNotes();
@@ -316,9 +316,9 @@ void tst_DeviceFirmwareProcess::replyWithoutData()
     for (const QString &field : {c->vendor(), c->model(), c->nickname(), c->pictureUrl(), c->firmwareUrl(),
                                  c->latestVersion(), c->cameraVersion(), c->releaseNotes()})
         QVERIFY(field.isEmpty());
-    // Empty outcomes leave the byte arrays as they were.
-    QCOMPARE(c->pictureData(), m_picture);
-    QCOMPARE(c->firmwareData(), m_firmware);
+    // The bytes of the earlier reply went with it.
+    QVERIFY(c->pictureData().isEmpty());
+    QVERIFY(c->firmwareData().isEmpty());
 }
 
 void tst_DeviceFirmwareProcess::nonStringFieldsReadEmpty()
@@ -335,58 +335,85 @@ void tst_DeviceFirmwareProcess::nonStringFieldsReadEmpty()
         QVERIFY(field.isEmpty());
 }
 
-void tst_DeviceFirmwareProcess::incompleteDownloadKeepsOldData_data()
+void tst_DeviceFirmwareProcess::incompleteDownloadOffersNothingOld_data()
 {
     QTest::addColumn<int>("route");
     QTest::addColumn<int>("fault");
     QTest::addColumn<int>("value");
+    QTest::addColumn<int>("limit"); // bytes a download may have; 0: as built
 
     for (const Route route : {Route::Picture, Route::Firmware}) {
         const QByteArray name = route == Route::Picture ? "picture" : "firmware";
-        QTest::newRow((name + ": body cut off").constData()) << int(route) << int(Fault::Truncate) << 0;
-        QTest::newRow((name + ": only one byte of it").constData()) << int(route) << int(Fault::Truncate) << 1;
-        QTest::newRow((name + ": HTML error page").constData()) << int(route) << int(Fault::ErrorPage) << 500;
-        QTest::newRow((name + ": the body under 404").constData()) << int(route) << int(Fault::Status) << 404;
-        QTest::newRow((name + ": the body under 302").constData()) << int(route) << int(Fault::Status) << 302;
-        QTest::newRow((name + ": stalls before answering").constData()) << int(route) << int(Fault::Stall) << 0;
-        QTest::newRow((name + ": stalls half-way").constData()) << int(route) << int(Fault::StallBody) << 0;
-        QTest::newRow((name + ": connection dropped").constData()) << int(route) << int(Fault::Drop) << 0;
+        QTest::newRow((name + ": body cut off").constData()) << int(route) << int(Fault::Truncate) << 0 << 0;
+        QTest::newRow((name + ": only one byte of it").constData()) << int(route) << int(Fault::Truncate) << 1 << 0;
+        QTest::newRow((name + ": HTML error page").constData()) << int(route) << int(Fault::ErrorPage) << 500 << 0;
+        QTest::newRow((name + ": the body under 404").constData()) << int(route) << int(Fault::Status) << 404 << 0;
+        QTest::newRow((name + ": the body under 302").constData()) << int(route) << int(Fault::Status) << 302 << 0;
+        QTest::newRow((name + ": stalls before answering").constData()) << int(route) << int(Fault::Stall) << 0 << 0;
+        QTest::newRow((name + ": stalls half-way").constData()) << int(route) << int(Fault::StallBody) << 0 << 0;
+        QTest::newRow((name + ": connection dropped").constData()) << int(route) << int(Fault::Drop) << 0 << 0;
+        const int limit = route == Route::Picture ? 3200 : 220000;
+        QTest::newRow((name + ": announced beyond the limit").constData())
+            << int(route) << int(Fault::None) << 0 << limit;
+        QTest::newRow((name + ": endless body").constData()) << int(route) << int(Fault::Endless) << 0 << limit;
     }
+    // Both addresses off https: neither is fetched.
+    QTest::newRow("plain http addresses") << int(Route::Query) << int(Fault::PlainHttpLinks) << 0 << 0;
 }
 
-void tst_DeviceFirmwareProcess::incompleteDownloadKeepsOldData()
+void tst_DeviceFirmwareProcess::incompleteDownloadOffersNothingOld()
 {
     QFETCH(int, route);
     QFETCH(int, fault);
     QFETCH(int, value);
+    QFETCH(int, limit);
 
-    auto c = client(0, 1500);
+    DeviceFirmwareProcess::Endpoints e;
+    e.origin = m_server.origin();
+    e.probeUrl = m_server.homePageUrl();
+    e.probeIntervalMs = 0;
+    e.downloadTimeoutMs = 1500;
+    if (limit > 0)
+        (Route(route) == Route::Picture ? e.maxPictureBytes : e.maxFirmwareBytes) = limit;
+    auto c = std::make_unique<DeviceFirmwareProcess>(e);
     Recorder r(*c);
     QVERIFY(query(*c, r, kCode));
     QCOMPARE(c->firmwareData(), m_firmware);
 
-    const QByteArray newPicture = image("new picture ", 2500);
-    const QByteArray newFirmware = image("new firmware ", 150000);
+    // A little larger than the old ones, so that a limit between the two
+    // catches only the new.
+    const QByteArray newPicture = image("new picture ", 3500);
+    const QByteArray newFirmware = image("new firmware ", 250000);
     m_server.addModel(kCode, "V1.3.0", "<p>n</p>", "AF85", "AF 85mm F1.8", newPicture, newFirmware);
     m_server.setFault(Route(route), Fault(fault), value);
     r.events.clear();
     r.messages.clear();
     QVERIFY(query(*c, r, kCode));
 
+    if (Route(route) == Route::Query) {
+        QCOMPARE(r.count(Msg::InfoReceived), 1);
+        QCOMPARE(r.count(Msg::PictureEmpty), 1);
+        QCOMPARE(r.count(Msg::FirmwareEmpty), 1);
+        QVERIFY(c->pictureData().isEmpty() && c->firmwareData().isEmpty());
+        QCOMPARE(m_server.requests(Route::Picture).size() + m_server.requests(Route::Firmware).size(), 2);
+        return;
+    }
     const bool picture = Route(route) == Route::Picture;
     QCOMPARE(r.count(Msg::InfoReceived), 1);
     QCOMPARE(r.count(picture ? Msg::PictureEmpty : Msg::FirmwareEmpty), 1);
     QCOMPARE(r.count(picture ? Msg::PictureReceived : Msg::FirmwareReceived), 0);
     QVERIFY(!r.events.contains(picture ? "picture" : "firmware"));
-    QCOMPARE(picture ? c->pictureData() : c->firmwareData(), picture ? m_picture : m_firmware);
+    // The old bytes belong to the old reply: offering them under the new
+    // version would flash what the user was not shown.
+    QVERIFY((picture ? c->pictureData() : c->firmwareData()).isEmpty());
     // The other download runs beside the faulty one; on a loaded machine the
     // client may lose it to the closed connection as well. Either way it must
-    // be all new bytes or the old ones, never a mix.
+    // be all new bytes or none, never a mix.
     const bool otherArrived = r.count(picture ? Msg::FirmwareReceived : Msg::PictureReceived) == 1;
     if (!otherArrived)
         QCOMPARE(r.count(picture ? Msg::FirmwareEmpty : Msg::PictureEmpty), 1);
     QCOMPARE(picture ? c->firmwareData() : c->pictureData(),
-             otherArrived ? (picture ? newFirmware : newPicture) : (picture ? m_firmware : m_picture));
+             otherArrived ? (picture ? newFirmware : newPicture) : QByteArray());
 }
 
 void tst_DeviceFirmwareProcess::imageModelName_data()

@@ -31,9 +31,9 @@ QByteArray WindowFlow::serveModel(FirmwareServer &server, const QString &code, c
     return image;
 }
 
-std::unique_ptr<Widget> WindowFlow::openWindow()
+std::unique_ptr<Widget> WindowFlow::openWindow(const Widget::Workers &workers)
 {
-    std::unique_ptr<Widget> window(new Widget);
+    std::unique_ptr<Widget> window(new Widget(workers));
     window->show();
     if (!QTest::qWaitForWindowExposed(window.get()))
         return nullptr;
@@ -52,7 +52,12 @@ bool WindowFlow::waitUntilReady(Widget &window, const QString &latestVersion, in
         }
         QTest::qWait(10);
     }
-    return WindowHarness::waitForAppLog(QStringLiteral("firmware ready"), int(qMax<qint64>(1000, timeoutMs - timer.elapsed())));
+    while (!window.firmwareReady()) {
+        if (timer.elapsed() > timeoutMs)
+            return false;
+        QTest::qWait(10);
+    }
+    return true;
 }
 
 bool WindowFlow::waitForPage(Widget &window, const QString &page, int timeoutMs)

@@ -5,8 +5,9 @@
 
 #include <memory>
 
+#include "widget.h"
+
 class FirmwareServer;
-class Widget;
 
 // The steps every end-to-end test of the window takes: a local HTTPS
 // firmware server the window's client talks to, the window opened and shown,
@@ -34,7 +35,7 @@ public:
                                  const QString &imageModelName, int size = 56 * 300 + 7,
                                  const QString &nickname = QStringLiteral("AF85"));
 
-    static std::unique_ptr<Widget> openWindow();
+    static std::unique_ptr<Widget> openWindow(const Widget::Workers &workers = Widget::Workers());
 
     // The latest version is shown and the firmware image is in.
     static bool waitUntilReady(Widget &window, const QString &latestVersion, int timeoutMs = 20000);

@@ -122,7 +122,12 @@ bool tst_NetworkFlow::waitUntilReady(Widget &w, const QString &latestVersion)
             return false;
         QTest::qWait(10);
     }
-    return WindowHarness::waitForAppLog(QStringLiteral("firmware ready"));
+    while (!w.firmwareReady()) {
+        if (timer.elapsed() > 30000)
+            return false;
+        QTest::qWait(10);
+    }
+    return true;
 }
 
 void tst_NetworkFlow::lostAndBack()
