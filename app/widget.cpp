@@ -16,6 +16,7 @@
 
 #include "bubblepopup.h"
 #include "devicefirmwareprocess.h"
+#include "highdpipixmap.h"
 #include "hiddeviceprocess.h"
 #include "lenscatalogue.h"
 #include "spotfoldcircle.h"
@@ -195,7 +196,7 @@ void Widget::setupWindow()
     backgroundLabel->lower();
     backgroundLabel->resize(960, 500);
     backgroundLabel->setScaledContents(true);
-    backgroundLabel->setPixmap(QPixmap(QStringLiteral(":/res/main.png")));
+    backgroundLabel->setPixmap(HighDpiPixmap::load(QStringLiteral(":/res/main.png")));
 
     ui->label_welcom->setScaledContents(true);
     ui->label_welcom->setPixmap(QPixmap(QStringLiteral(":/res/logo@4x@2x.png")));
@@ -351,7 +352,7 @@ void Widget::comboBox_language_currentTextChanged(QString language)
 
 void Widget::showNotice(const QString &text, bool success)
 {
-    qCDebug(lcApp).noquote() << "notice:" << text;
+    qCInfo(lcApp).noquote() << "notice:" << text;
     auto *popup = new BubblePopup(this);
     popup->setText(text);
     popup->setBackgroundColor(QColor(QLatin1String(success ? kSuccessColour : kFailureColour)));
@@ -405,7 +406,7 @@ void Widget::watchTransfer(bool on)
 
 void Widget::onTransferSilent()
 {
-    qCDebug(lcApp) << "the lens stopped answering during the update";
+    qCInfo(lcApp) << "the lens stopped answering during the update";
     watchTransfer(false);
     stopBusyIndicator();
     ui->progressBar->setValue(0);
@@ -428,8 +429,8 @@ void Widget::on_button_update_clicked()
         if (udiskModeActive && udiskDevice->modelName() != firmwareClient->model())
             belongs = false;
         if (!belongs) {
-            qCDebug(lcApp).noquote() << "firmware is for" << firmwareClient->firmwareImageModelName()
-                                     << firmwareClient->model() << "not for" << modelName;
+            qCInfo(lcApp).noquote() << "firmware is for" << firmwareClient->firmwareImageModelName()
+                                    << firmwareClient->model() << "not for" << modelName;
             ui->textEdit_contect->setPlainText(QStringLiteral("error -1"));
             return;
         }
@@ -459,7 +460,7 @@ void Widget::onFirmwareUpdate()
     suppressUdiskChange = true;
 
     if (lensConnected) {
-        qCDebug(lcApp) << "HID update of" << firmwareClient->firmwareData().size() << "bytes";
+        qCInfo(lcApp) << "HID update of" << firmwareClient->firmwareData().size() << "bytes";
         // A busy indicator left running by an earlier update would cover
         // the bar.
         stopBusyIndicator();
@@ -469,7 +470,7 @@ void Widget::onFirmwareUpdate()
         ui->centerStackedWidget->setCurrentWidget(ui->page_updating);
         ui->label_progress->clear();
     } else if (udiskModeActive) {
-        qCDebug(lcApp) << "U-disk update of" << firmwareClient->firmwareData().size() << "bytes";
+        qCInfo(lcApp) << "U-disk update of" << firmwareClient->firmwareData().size() << "bytes";
         ui->centerStackedWidget->setCurrentWidget(ui->page_updating);
         ui->label_progress->setText(tr("正在更新。。。"));
         ui->progressBar->hide();
@@ -489,7 +490,7 @@ void Widget::onLensConnectedFunc(bool isConnected)
         lensConnected = false;
         return;
     }
-    qCDebug(lcApp) << "HID lens connected";
+    qCInfo(lcApp) << "HID lens connected";
     lensConnected = true;
     sendLensCommand(UpdateProcess::CMD_CONNECT);
     QTimer::singleShot(kLensInfoDelayMs, this, [this] { sendLensCommand(UpdateProcess::CMD_LENS_INFO); });
@@ -529,7 +530,8 @@ void Widget::onLensInfoFlushFunc(LensInfo info)
     lensModelCode = LensInfo::text(info.modelCode);
     serialNumber = LensInfo::text(info.serialNumber);
     lensVersion = LensInfo::text(info.firmwareVersion);
-    qCDebug(lcApp).noquote() << "lens information:" << modelName << lensModelCode << serialNumber << lensVersion;
+    // The serial number stays out of the log.
+    qCInfo(lcApp).noquote() << "lens information:" << modelName << lensModelCode << lensVersion;
 
     ui->label_model->setText(tr("产品型号 ： ") + modelName);
     ui->label_SN->setText(tr("序列号  ： ") + serialNumber);
@@ -547,7 +549,7 @@ void Widget::onLensInfoFlushFunc(LensInfo info)
         // A lens that restarts with another version than the one just
         // written did not take the firmware, whatever its status said.
         if (versionHelper->compareVersion(serverVersion, lensVersion) != 0) {
-            qCDebug(lcApp).noquote() << "lens came back with" << lensVersion << "instead of" << serverVersion;
+            qCInfo(lcApp).noquote() << "lens came back with" << lensVersion << "instead of" << serverVersion;
             onUpdateReady();
             showNotice(tr("更新失败！"), false);
         } else {
@@ -561,7 +563,7 @@ void Widget::onLensInfoFlushFunc(LensInfo info)
 
 void Widget::onLensUpdateStatusFlushFunc(uint8_t tyte)
 {
-    qCDebug(lcApp) << "update status" << tyte;
+    qCInfo(lcApp) << "update status" << tyte;
     if (tyte == UpdateProcess::STATUS_SUCCESS || tyte == UpdateProcess::STATUS_FAILURE)
         watchTransfer(false);
     else
@@ -575,11 +577,11 @@ void Widget::onLensUpdateStatusFlushFunc(uint8_t tyte)
 void Widget::onLensHidDeviceRemoved()
 {
     if (ignoreNextRemoval) {
-        qCDebug(lcApp) << "lens restarting";
+        qCInfo(lcApp) << "lens restarting";
         ignoreNextRemoval = false;
         return;
     }
-    qCDebug(lcApp) << "HID lens removed";
+    qCInfo(lcApp) << "HID lens removed";
     watchTransfer(false);
 
     QWidget *page = ui->centerStackedWidget->currentWidget();
@@ -610,7 +612,7 @@ void Widget::onLensUdiskConnecteFunc(bool isConnected)
         udiskModelCode = udiskDevice->modelCode();
         deviceVersion = udiskDevice->firmwareVersion();
         modelName = udiskDevice->modelName();
-        qCDebug(lcApp).noquote() << "U-disk lens:" << modelName << udiskModelCode << deviceVersion;
+        qCInfo(lcApp).noquote() << "U-disk lens:" << modelName << udiskModelCode << deviceVersion;
 
         if (!udiskModelCode.isEmpty() && !deviceVersion.isEmpty()) {
             udiskModeActive = true;
@@ -641,11 +643,11 @@ void Widget::onLensUdiskConnecteFunc(bool isConnected)
 
     if (suppressUdiskChange) {
         // The volume went because the lens took the firmware.
-        qCDebug(lcApp) << "U-disk lens left after the update";
+        qCInfo(lcApp) << "U-disk lens left after the update";
         suppressUdiskChange = false;
         return;
     }
-    qCDebug(lcApp) << "U-disk lens removed";
+    qCInfo(lcApp) << "U-disk lens removed";
     udiskModeActive = false;
     ui->button_update->setEnabled(false);
     ui->label_SN->hide();
@@ -663,7 +665,7 @@ void Widget::onLensUdiskConnecteFunc(bool isConnected)
 
 void Widget::onLensUdiskUpdateState(int state)
 {
-    qCDebug(lcApp) << "U-disk update state" << state;
+    qCInfo(lcApp) << "U-disk update state" << state;
     if (state == 0) {
         stopBusyIndicator();
         onUpdateFinished();
@@ -681,7 +683,7 @@ void Widget::onLensUdiskUpdateState(int state)
 
 void Widget::onLensNetworkConnectedFunc(bool isConnected)
 {
-    qCDebug(lcApp) << "network" << (isConnected ? "reachable" : "unreachable");
+    qCInfo(lcApp) << "network" << (isConnected ? "reachable" : "unreachable");
     if (isConnected) {
         showNotice(tr("网络连接已恢复！"), true);
         ui->label_model_img->clear();
@@ -712,7 +714,7 @@ void Widget::onLensLatestInfoFlushFunc()
     ui->textEdit_contect->setPlainText(firmwareClient->releaseNotes());
     ui->label_newVer->setText(tr("最新版本 ： ") + firmwareClient->latestVersion());
     serverVersion = firmwareClient->latestVersion();
-    qCDebug(lcApp).noquote() << "latest version:" << serverVersion;
+    qCInfo(lcApp).noquote() << "latest version:" << serverVersion;
 }
 
 void Widget::getErrorMsgHandle(QString msg)
@@ -739,7 +741,7 @@ void Widget::onDownloadFirmwareFinished()
 {
     if (!firmwareClient->firmwareData().isEmpty()) {
         firmwareDownloaded = true;
-        qCDebug(lcApp) << "firmware ready:" << firmwareClient->firmwareData().size() << "bytes";
+        qCInfo(lcApp) << "firmware ready:" << firmwareClient->firmwareData().size() << "bytes";
     }
 }
 
