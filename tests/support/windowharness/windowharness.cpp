@@ -36,7 +36,8 @@ bool g_printAppLog = false;
 // to the test log as before.
 void recordMessage(QtMsgType type, const QMessageLogContext &context, const QString &message)
 {
-    if (context.category && std::strcmp(context.category, "lens.app") == 0 && type == QtDebugMsg) {
+    if (context.category && std::strcmp(context.category, "lens.app") == 0
+        && (type == QtDebugMsg || type == QtInfoMsg)) {
         {
             QMutexLocker locker(&g_logMutex);
             g_appLog.append(message);

@@ -8,6 +8,7 @@
 #include <QTextLayout>
 #include <QTranslator>
 
+#include "apphighdpi.h"
 #include "appfonts.h"
 #include "spotfoldcircle.h"
 #include "warningwidget.h"
@@ -64,6 +65,10 @@ bool hasCjk(const QString &text)
 class tst_Screenshots : public QObject
 {
     Q_OBJECT
+
+public:
+    // As the program: before the application object exists.
+    static void initMain() { AppHighDpi::configure(); }
 
 private slots:
     void initTestCase();

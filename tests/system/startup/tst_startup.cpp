@@ -168,11 +168,11 @@ void tst_Startup::singleInstance()
     // All three runs told their log file in the state folder, at info level.
     QFile log(tmp.path() + QStringLiteral("/state/lens-updater/lens-updater.log"));
     QVERIFY2(log.open(QIODevice::ReadOnly), qPrintable(log.fileName()));
-    const QString text = QString::fromUtf8(log.readAll());
-    QCOMPARE(text.count(QStringLiteral(" info lens.app: started 1.0.0 language ") + language), 3);
-    QCOMPARE(text.count(QStringLiteral(" info lens.app: another copy is running")), 1);
-    QVERIFY2(text.contains(QStringLiteral(" info lens.app: ended with 0")), qPrintable(text));
-    QVERIFY2(!text.contains(QLatin1String(" debug ")), qPrintable(text));
+    const QString logText = QString::fromUtf8(log.readAll());
+    QCOMPARE(logText.count(QStringLiteral(" info lens.app: started 1.0.0 language ") + language), 3);
+    QCOMPARE(logText.count(QStringLiteral(" info lens.app: another copy is running")), 1);
+    QVERIFY2(logText.contains(QStringLiteral(" info lens.app: ended with 0")), qPrintable(logText));
+    QVERIFY2(!logText.contains(QLatin1String(" debug ")), qPrintable(logText));
 }
 
 QTEST_GUILESS_MAIN(tst_Startup)
