@@ -16,6 +16,7 @@
 
 #include "bubblepopup.h"
 #include "devicefirmwareprocess.h"
+#include "highdpipixmap.h"
 #include "hiddeviceprocess.h"
 #include "lenscatalogue.h"
 #include "spotfoldcircle.h"
@@ -215,7 +216,7 @@ void Widget::setupWindow()
     backgroundLabel->lower();
     backgroundLabel->resize(960, 500);
     backgroundLabel->setScaledContents(true);
-    backgroundLabel->setPixmap(QPixmap(QStringLiteral(":/res/main.png")));
+    backgroundLabel->setPixmap(HighDpiPixmap::load(QStringLiteral(":/res/main.png")));
 
     ui->label_welcom->setScaledContents(true);
     ui->label_welcom->setPixmap(QPixmap(QStringLiteral(":/res/logo@4x@2x.png")));

@@ -67,7 +67,7 @@ bool HidDeviceProcess::attemptOpen(unsigned short vendorId, unsigned short produ
         start(QThread::InheritPriority);
     // Failed attempts are the normal state without a lens: not worth a line each.
     if (connected)
-        qCDebug(lcHid) << "opened" << Qt::hex << vendorId << productId;
+        qCInfo(lcHid) << "opened" << Qt::hex << vendorId << productId;
     emit connectState(connected);
     return connected;
 }
@@ -116,7 +116,7 @@ int HidDeviceProcess::readData(QByteArray &frame)
     emit receiveData(report);
     frame = report;
     if (result == -1) {
-        qCDebug(lcHid) << "read failed: lens removed";
+        qCInfo(lcHid) << "read failed: lens removed";
         emit deviceRemoved();
     }
     return result;

@@ -167,7 +167,7 @@ void DeviceFirmwareProcess::deviceInformationHandle()
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(body, &parseError);
     if (parseError.error != QJsonParseError::NoError) {
-        qCDebug(lcNet) << "latest version reply is not JSON:" << parseError.errorString();
+        qCInfo(lcNet) << "latest version reply is not JSON:" << parseError.errorString();
         emit getServerMessage(ReplyParseError);
         return;
     }
@@ -178,7 +178,7 @@ void DeviceFirmwareProcess::deviceInformationHandle()
     const QJsonObject object = document.object();
     const int code = object.value(QStringLiteral("code")).toInt();
     if (code != 200) {
-        qCDebug(lcNet) << "latest version reply rejected, code" << object.value(QStringLiteral("code"));
+        qCInfo(lcNet) << "latest version reply rejected, code" << object.value(QStringLiteral("code"));
         emit getServerMessage(ReplyRejected);
         return;
     }
@@ -206,7 +206,7 @@ void DeviceFirmwareProcess::deviceInformationHandle()
 
 void DeviceFirmwareProcess::replyError(QNetworkReply::NetworkError error)
 {
-    qCDebug(lcNet).noquote() << "latest version query failed:" << networkErrorName(error);
+    qCInfo(lcNet).noquote() << "latest version query failed:" << networkErrorName(error);
 }
 
 void DeviceFirmwareProcess::onTimerTimeout()
@@ -273,10 +273,10 @@ void DeviceFirmwareProcess::downloadFinished(Download kind, QNetworkReply *reply
 
     const QByteArray body = reply->readAll();
     if (!isCompleteDownload(reply, body)) {
-        qCDebug(lcNet).noquote() << (picture ? "picture" : "firmware") << "download not usable:"
-                                 << networkErrorName(reply->error()) << "status"
-                                 << reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() << "bytes"
-                                 << body.size();
+        qCInfo(lcNet).noquote() << (picture ? "picture" : "firmware") << "download not usable:"
+                                << networkErrorName(reply->error()) << "status"
+                                << reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() << "bytes"
+                                << body.size();
         emit getServerMessage(picture ? PictureEmpty : FirmwareEmpty);
         return;
     }

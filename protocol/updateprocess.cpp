@@ -82,7 +82,7 @@ void UpdateProcess::cmdReceive(QByteArray data)
     const auto *bytes = reinterpret_cast<const uchar *>(data.constData());
     const quint32 crc = Stm32Crc().calculate(data, kCrcOffset);
     if (crc != qFromLittleEndian<quint32>(bytes + kCrcOffset)) {
-        qCDebug(lcProtocol) << "frame with a bad CRC";
+        qCInfo(lcProtocol) << "frame with a bad CRC";
         sendCrcError(quint8(crc & 0xFFu));
         return;
     }

@@ -1,6 +1,8 @@
 #include "warningwidget.h"
 #include "ui_warningwidget.h"
 
+#include "highdpipixmap.h"
+
 #include <QPalette>
 
 WarningWidget::WarningWidget(QWidget *parent)
@@ -8,6 +10,7 @@ WarningWidget::WarningWidget(QWidget *parent)
     , ui(new Ui::WarningWidget)
 {
     ui->setupUi(this);
+    ui->label_image->setPixmap(HighDpiPixmap::load(QStringLiteral(":/res/warning-y.png")));
 
     QPalette pal = palette();
     pal.setBrush(QPalette::Window, QBrush(QColor("#1F2121")));

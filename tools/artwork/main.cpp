@@ -26,11 +26,21 @@ const QColor kBody(0x1F, 0x21, 0x21);
 const QColor kIconRest(0x9B, 0x9E, 0x9E);
 const QColor kArrowRest(0x5E, 0x63, 0x63);
 
-QImage canvas(int w, int h)
+// Every picture is drawn in its size at scale 1; scale 2 gives the @2x
+// file with the same drawing on twice the pixels.
+QImage canvas(int w, int h, int scale)
 {
-    QImage img(w, h, QImage::Format_ARGB32_Premultiplied);
+    QImage img(w * scale, h * scale, QImage::Format_ARGB32_Premultiplied);
     img.fill(Qt::transparent);
     return img;
+}
+
+QString scaledName(const QString &name, int scale)
+{
+    if (scale == 1)
+        return name;
+    const int dot = name.lastIndexOf(QLatin1Char('.'));
+    return name.left(dot) + QStringLiteral("@%1x").arg(scale) + name.mid(dot);
 }
 
 bool save(const QImage &img, const QString &folder, const QString &name)
@@ -83,7 +93,7 @@ void drawIris(QPainter &p, QPointF c, qreal r, qreal opening, const QColor &blad
 // Drawn into w x h with the text fitted to the height.
 QImage logo(int w, int h)
 {
-    QImage img = canvas(w, h);
+    QImage img = canvas(w, h, 1);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
 
@@ -136,12 +146,13 @@ QImage logo(int w, int h)
 
 // Link-page background: a lens seen from the front on the left, the right
 // half left quiet for the hint, welcome logo and connect button.
-QImage background()
+QImage background(int scale)
 {
     const int w = 960, h = 500;
-    QImage img(w, h, QImage::Format_ARGB32_Premultiplied);
+    QImage img(w * scale, h * scale, QImage::Format_ARGB32_Premultiplied);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
+    p.scale(scale, scale);
 
     // Body colour with a faint light behind the lens.
     p.fillRect(img.rect(), kBody);
@@ -280,9 +291,9 @@ QImage background()
 
     // A little noise keeps the wide dark gradients from showing bands.
     quint32 seed = 0x2545F491u;
-    for (int y = 0; y < h; ++y) {
+    for (int y = 0; y < img.height(); ++y) {
         QRgb *row = reinterpret_cast<QRgb *>(img.scanLine(y));
-        for (int x = 0; x < w; ++x) {
+        for (int x = 0; x < img.width(); ++x) {
             seed = seed * 1664525u + 1013904223u;
             const int d = int((seed >> 24) % 3) - 1;
             const QRgb px = row[x];
@@ -296,11 +307,12 @@ QImage background()
 enum class Glyph { Help, Minimize, Close };
 
 // Title-bar icons: 24 x 24, 2 px strokes on whole-pixel centres.
-QImage titleIcon(Glyph glyph, const QColor &colour)
+QImage titleIcon(Glyph glyph, const QColor &colour, int scale)
 {
-    QImage img = canvas(24, 24);
+    QImage img = canvas(24, 24, scale);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
+    p.scale(scale, scale);
     QPen pen(colour, 1.8, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
     p.setPen(pen);
     p.setBrush(Qt::NoBrush);
@@ -330,12 +342,13 @@ QImage titleIcon(Glyph glyph, const QColor &colour)
 }
 
 // Warning sign: rounded yellow triangle with a dark exclamation mark.
-QImage warningSign()
+QImage warningSign(int scale)
 {
     const int w = 64, h = 58;
-    QImage img = canvas(w, h);
+    QImage img = canvas(w, h, scale);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
+    p.scale(scale, scale);
 
     QPainterPath tri;
     tri.moveTo(32, 3);
@@ -370,11 +383,12 @@ QImage warningSign()
 }
 
 // Guide arrows, 28 x 52: a slim chevron pointing right (next) or left (front).
-QImage arrow(bool right, const QColor &colour, bool glow)
+QImage arrow(bool right, const QColor &colour, bool glow, int scale)
 {
-    QImage img = canvas(28, 52);
+    QImage img = canvas(28, 52, scale);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
+    p.scale(scale, scale);
     QPainterPath chev;
     if (right) {
         chev.moveTo(8, 8);
@@ -400,7 +414,7 @@ QImage arrow(bool right, const QColor &colour, bool glow)
 // itself stays within the middle 56 px of the canvas.
 QImage dot(bool lit)
 {
-    QImage img = canvas(128, 128);
+    QImage img = canvas(128, 128, 1);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
     const QPointF c(64, 64);
@@ -439,21 +453,26 @@ int main(int argc, char *argv[])
     }
 
     bool ok = true;
+    // Already drawn at twice (or more) the size they are shown at.
     ok &= save(logo(156, 28), out, QStringLiteral("logo.png"));
     ok &= save(logo(720, 128), out, QStringLiteral("logo@4x@2x.png"));
-    ok &= save(background(), out, QStringLiteral("main.png"));
-    ok &= save(titleIcon(Glyph::Help, kIconRest), out, QStringLiteral("help-g.png"));
-    ok &= save(titleIcon(Glyph::Help, kAccent), out, QStringLiteral("help-light-g.png"));
-    ok &= save(titleIcon(Glyph::Minimize, kIconRest), out, QStringLiteral("minimize.png"));
-    ok &= save(titleIcon(Glyph::Minimize, Qt::white), out, QStringLiteral("minimize-light.png"));
-    ok &= save(titleIcon(Glyph::Close, kIconRest), out, QStringLiteral("close.png"));
-    ok &= save(titleIcon(Glyph::Close, QColor(0xFF, 0x5F, 0x5F)), out, QStringLiteral("close-light.png"));
-    ok &= save(warningSign(), out, QStringLiteral("warning-y.png"));
-    ok &= save(arrow(true, kArrowRest, false), out, QStringLiteral("next-hover.png"));
-    ok &= save(arrow(false, kArrowRest, false), out, QStringLiteral("front-hover.png"));
-    ok &= save(arrow(true, kAccent, true), out, QStringLiteral("next.png"));
-    ok &= save(arrow(false, kAccent, true), out, QStringLiteral("front.png"));
     ok &= save(dot(false), out, QStringLiteral("dot.png"));
     ok &= save(dot(true), out, QStringLiteral("dot-light.png"));
+    // Shown at their own size: a file for scale 1 and one for scale 2.
+    for (int s : {1, 2}) {
+        ok &= save(background(s), out, scaledName(QStringLiteral("main.png"), s));
+        ok &= save(titleIcon(Glyph::Help, kIconRest, s), out, scaledName(QStringLiteral("help-g.png"), s));
+        ok &= save(titleIcon(Glyph::Help, kAccent, s), out, scaledName(QStringLiteral("help-light-g.png"), s));
+        ok &= save(titleIcon(Glyph::Minimize, kIconRest, s), out, scaledName(QStringLiteral("minimize.png"), s));
+        ok &= save(titleIcon(Glyph::Minimize, Qt::white, s), out, scaledName(QStringLiteral("minimize-light.png"), s));
+        ok &= save(titleIcon(Glyph::Close, kIconRest, s), out, scaledName(QStringLiteral("close.png"), s));
+        ok &= save(titleIcon(Glyph::Close, QColor(0xFF, 0x5F, 0x5F), s), out,
+                   scaledName(QStringLiteral("close-light.png"), s));
+        ok &= save(warningSign(s), out, scaledName(QStringLiteral("warning-y.png"), s));
+        ok &= save(arrow(true, kArrowRest, false, s), out, scaledName(QStringLiteral("next-hover.png"), s));
+        ok &= save(arrow(false, kArrowRest, false, s), out, scaledName(QStringLiteral("front-hover.png"), s));
+        ok &= save(arrow(true, kAccent, true, s), out, scaledName(QStringLiteral("next.png"), s));
+        ok &= save(arrow(false, kAccent, true, s), out, scaledName(QStringLiteral("front.png"), s));
+    }
     return ok ? 0 : 1;
 }

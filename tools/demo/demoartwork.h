@@ -15,7 +15,9 @@ struct DemoLens;
 class DemoArtwork
 {
 public:
-    static constexpr int kImageSize = 160 * 1024;
+    // About 4700 packets: some ten seconds at a real lens's pace, long
+    // enough to watch the progress.
+    static constexpr int kImageSize = 256 * 1024;
 
     // Needs a QGuiApplication (fonts).
     static QImage lensPicture(const DemoLens &lens);

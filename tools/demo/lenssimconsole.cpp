@@ -80,6 +80,7 @@ QString LensSimConsole::helpText()
         "  model <name> <code>   ... or of any model, e.g. model AF 85mm F4 M43 99S93\n"
         "  serial <text>         swap in a lens with this serial number\n"
         "  restart <ms>          how long the lens stays off the bus when it restarts\n"
+        "  pace <ms>             how long the lens takes to answer a packet (2 like a real lens, 0 at once)\n"
         "  udisk                 U-disk mode: the lens shows up as a volume (needs root)\n"
         "  models                the models the demo server offers\n"
         "  status                what the lens is and what it has received\n"
@@ -166,6 +167,7 @@ void LensSimConsole::poll()
     if (now.updatesStarted > was.updatesStarted) {
         m_progressDecade = 0;
         m_expectedSize = served(m_lens->modelCode()).image.size();
+        m_updateClock.start();
         say(QStringLiteral("Update started: the program is sending firmware."));
     }
     if (now.packets != was.packets && now.updatesStarted == now.updatesFinished + 1) {
@@ -185,10 +187,11 @@ void LensSimConsole::poll()
     if (now.updatesFinished > was.updatesFinished) {
         const QByteArray image = m_lens->receivedImage();
         if (m_lens->lastStatus() == 5) {
-            say(QStringLiteral("Update succeeded (status 5): %1 bytes in %2 packets, sha256 %3.")
+            say(QStringLiteral("Update succeeded (status 5): %1 bytes in %2 packets, sha256 %3, in %4 s.")
                     .arg(image.size())
                     .arg(m_lens->packetsReceived())
-                    .arg(sha256(image)));
+                    .arg(sha256(image))
+                    .arg(m_updateClock.isValid() ? m_updateClock.elapsed() / 1000.0 : 0.0, 0, 'f', 1));
         } else {
             say(QStringLiteral("Update failed (status %1)%2.")
                     .arg(m_lens->lastStatus())
@@ -289,6 +292,15 @@ void LensSimConsole::execute(const QString &line)
     } else if (command == QLatin1String("restart") && words.size() == 2 && words.at(1).toInt() >= 0) {
         m_lens->setRestartTime(words.at(1).toInt());
         say(QStringLiteral("A restart takes the lens off the bus for %1 ms.").arg(m_lens->restartTime()));
+    } else if (command == QLatin1String("pace") && words.size() == 2) {
+        bool ok = false;
+        const double ms = words.at(1).toDouble(&ok);
+        if (!ok || ms < 0 || ms > 1000) {
+            say(QStringLiteral("pace takes milliseconds from 0 to 1000, e.g. pace 2."));
+            return;
+        }
+        m_lens->setLatency(int(ms * 1000 + 0.5));
+        say(QStringLiteral("The lens answers each report after %1 ms.").arg(m_lens->latency() / 1000.0));
     } else if (command == QLatin1String("udisk")) {
         if (rest == QLatin1String("off"))
             stopUdiskMode(true);
@@ -359,6 +371,7 @@ void LensSimConsole::printStatus()
     if (!m_udiskImage.isEmpty()) {
         say(QStringLiteral("U-disk image: %1 bytes, sha256 %2").arg(m_udiskImage.size()).arg(sha256(m_udiskImage)));
     }
+    say(QStringLiteral("pace: %1 ms per report").arg(m_lens->latency() / 1000.0));
     say(QStringLiteral("fail next update: %1").arg(m_failArmed ? QStringLiteral("yes") : QStringLiteral("no")));
 }
 

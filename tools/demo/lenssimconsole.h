@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QHash>
 #include <QObject>
 #include <QString>
@@ -11,7 +12,7 @@ class QTimer;
 class UdiskLensVolume;
 
 // The terminal of lens-sim: runs the commands a user types (plug, unplug,
-// fail, version, model, udisk, status ...) on the simulated lens, and
+// fail, version, model, pace, udisk, status ...) on the simulated lens, and
 // tells what the lens goes through (opened, information requests, update
 // progress every 10 %, outcome, restart), which it learns by looking at
 // the lens every few tens of milliseconds.
@@ -93,4 +94,5 @@ private:
     // Only where U-disk mode is built in (Linux).
     UdiskLensVolume *m_volume = nullptr;
     QByteArray m_udiskImage;
+    QElapsedTimer m_updateClock;
 };

@@ -90,8 +90,8 @@ int main(int argc, char *argv[])
                                      QStringLiteral("Time off the bus when restarting."), QStringLiteral("ms"),
                                      QStringLiteral("1500"));
     QCommandLineOption latencyOption(QStringLiteral("latency-us"),
-                                     QStringLiteral("The lens's answer time per report."), QStringLiteral("us"),
-                                     QStringLiteral("1000"));
+                                     QStringLiteral("The lens's answer time per report (a real lens: about 2 ms)."), QStringLiteral("us"),
+                                     QStringLiteral("2000"));
     QCommandLineOption watchOption(QStringLiteral("watch-pid"), QStringLiteral("End when this process has ended."),
                                    QStringLiteral("pid"));
     parser.addOptions({socketOption, modelsOption, modelOption, versionOption, restartOption, latencyOption,

@@ -398,6 +398,12 @@ void LensSimulator::setLatency(int microseconds)
     d->latency = std::chrono::microseconds(qMax(0, microseconds));
 }
 
+int LensSimulator::latency() const
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    return int(d->latency.count());
+}
+
 void LensSimulator::plug()
 {
     {

@@ -117,6 +117,7 @@ public:
     // Delay between a report from the host and the lens's answer to it
     // (a real lens needs at least 1 ms per exchange). Default 0.
     void setLatency(int microseconds);
+    int latency() const;
 
     // --- Bus ------------------------------------------------------------------
 

@@ -4,6 +4,9 @@
 #include <QXmlStreamReader>
 
 #include "applanguage.h"
+#include "apptranslators.h"
+
+#include <QCoreApplication>
 
 class tst_AppLanguage : public QObject
 {
@@ -14,6 +17,8 @@ private slots:
     void translationFileFollowsLanguage();
     void defaultLocaleDecides();
     void alreadyRunningNotice();
+    void qtTextsFollowLanguage_data();
+    void qtTextsFollowLanguage();
 
     void englishTexts_data();
     void englishTexts();
@@ -25,26 +30,32 @@ void tst_AppLanguage::translationFileFollowsLanguage_data()
 {
     QTest::addColumn<QString>("locale");
     QTest::addColumn<QString>("file");
+    // Qt's own catalogue: the program's Chinese is simplified everywhere,
+    // and an English program keeps Qt's English.
+    QTest::addColumn<QString>("qtCatalogue");
     const QString zh = QStringLiteral(":/Chinese.qm");
     const QString en = QStringLiteral(":/English.qm");
-    QTest::newRow("zh_CN") << "zh_CN" << zh;
-    QTest::newRow("zh_TW") << "zh_TW" << zh;
-    QTest::newRow("zh_HK") << "zh_HK" << zh;
-    QTest::newRow("zh_Hant_TW") << "zh_Hant_TW" << zh;
-    QTest::newRow("zh_SG") << "zh_SG" << zh;
-    QTest::newRow("de_DE") << "de_DE" << en;
-    QTest::newRow("de") << "de" << en;
-    QTest::newRow("ja_JP") << "ja_JP" << en;
-    QTest::newRow("ja") << "ja" << en;
-    QTest::newRow("en_US") << "en_US" << en;
-    QTest::newRow("C") << "C" << en;
+    const QString qtZh = QStringLiteral("qtbase_zh_CN");
+    QTest::newRow("zh_CN") << "zh_CN" << zh << qtZh;
+    QTest::newRow("zh_TW") << "zh_TW" << zh << qtZh;
+    QTest::newRow("zh_HK") << "zh_HK" << zh << qtZh;
+    QTest::newRow("zh_Hant_TW") << "zh_Hant_TW" << zh << qtZh;
+    QTest::newRow("zh_SG") << "zh_SG" << zh << qtZh;
+    QTest::newRow("de_DE") << "de_DE" << en << QString();
+    QTest::newRow("de") << "de" << en << QString();
+    QTest::newRow("ja_JP") << "ja_JP" << en << QString();
+    QTest::newRow("ja") << "ja" << en << QString();
+    QTest::newRow("en_US") << "en_US" << en << QString();
+    QTest::newRow("C") << "C" << en << QString();
 }
 
 void tst_AppLanguage::translationFileFollowsLanguage()
 {
     QFETCH(QString, locale);
     QFETCH(QString, file);
+    QFETCH(QString, qtCatalogue);
     QCOMPARE(AppLanguage::translationFile(QLocale(locale)), file);
+    QCOMPARE(AppTranslators::qtCatalogue(QLocale(locale)), qtCatalogue);
     QCOMPARE(AppLanguage::isChinese(QLocale(locale)), file == QLatin1String(":/Chinese.qm"));
     // Both files are embedded.
     QVERIFY(QFile::exists(file));
@@ -70,6 +81,52 @@ void tst_AppLanguage::alreadyRunningNotice()
     QCOMPARE(AppLanguage::alreadyRunningTitle(de), QStringLiteral("Tips"));
     QCOMPARE(AppLanguage::alreadyRunningText(de),
              QStringLiteral("The upgrade program has been started, do not open it again!"));
+}
+
+void tst_AppLanguage::qtTextsFollowLanguage_data()
+{
+    QTest::addColumn<QString>("locale");
+    // Empty: the program's own translation.
+    QTest::addColumn<QString>("productFile");
+    QTest::addColumn<QString>("yes");
+    QTest::addColumn<QString>("no");
+    QTest::addColumn<QString>("connect");
+    QTest::newRow("Chinese: Qt's buttons in Chinese") << "zh_CN" << QString() << "是(&Y)" << "否(&N)" << "开始连接";
+    QTest::newRow("Traditional Chinese: the same simplified texts")
+        << "zh_TW" << QString() << "是(&Y)" << "否(&N)" << "开始连接";
+    QTest::newRow("German: all English") << "de_DE" << QString() << "&Yes" << "&No" << "Connect";
+    // A product entry for one of Qt's texts wins over Qt's translation;
+    // the rest still comes from Qt's.
+    QTest::newRow("Chinese: the product's entry first")
+        << "zh_CN" << QStringLiteral(LENS_PRODUCT_FIRST_QM) << "好" << "否(&N)" << "开始连接";
+}
+
+void tst_AppLanguage::qtTextsFollowLanguage()
+{
+    QFETCH(QString, locale);
+    QFETCH(QString, productFile);
+    QFETCH(QString, yes);
+    QFETCH(QString, no);
+    QFETCH(QString, connect);
+
+    int argc = 1;
+    char name[] = "tst_applanguage";
+    char *argv[] = {name, nullptr};
+    QCoreApplication app(argc, argv);
+    {
+        AppTranslators translators;
+        if (productFile.isEmpty())
+            QVERIFY(translators.install(QLocale(locale)));
+        else
+            QVERIFY(translators.install(QLocale(locale), productFile));
+        QCOMPARE(translators.qtLoaded(), !AppTranslators::qtCatalogue(QLocale(locale)).isEmpty());
+        QCOMPARE(QCoreApplication::translate("QPlatformTheme", "&Yes"), yes);
+        QCOMPARE(QCoreApplication::translate("QPlatformTheme", "&No"), no);
+        if (productFile.isEmpty())
+            QCOMPARE(QCoreApplication::translate("Widget", "开始连接"), connect);
+    }
+    // Gone with the object.
+    QCOMPARE(QCoreApplication::translate("QPlatformTheme", "&Yes"), QStringLiteral("&Yes"));
 }
 
 void tst_AppLanguage::englishTexts_data()

@@ -108,11 +108,14 @@ recommends=$(field Recommends)
 echo "      Recommends: $recommends"
 printf '%s\n' "$recommends" | grep -Eq 'fonts-(wqy|noto-cjk|arphic)' \
     && pass "Recommends a CJK font" || fail "Recommends names no CJK font"
+names "$recommends" qttranslations5-l10n && pass "Recommends qttranslations5-l10n (Qt's Chinese buttons)" \
+    || fail "Recommends does not name qttranslations5-l10n"
 
 # Exactly the product's files: no tools, tests or simulator hidapi.
 expected_files="/usr/bin/lens-updater
 /usr/lib/udev/rules.d/70-lens-updater.rules
 /usr/share/applications/lens-updater.desktop
+/usr/share/metainfo/com.zemtar.LensUpdater.metainfo.xml
 /usr/share/icons/hicolor/256x256/apps/lens-updater.png
 /usr/share/icons/hicolor/48x48/apps/lens-updater.png
 /usr/share/icons/hicolor/scalable/apps/lens-updater.svg"
@@ -227,11 +230,28 @@ else
     fail "no hicolor icon named $icon"
 fi
 
+# --- AppStream metadata -------------------------------------------------------------
+metainfo=/usr/share/metainfo/com.zemtar.LensUpdater.metainfo.xml
+if command -v appstreamcli >/dev/null 2>&1; then
+    if appstreamcli validate --no-net "$metainfo" >"$work/appstream.log" 2>&1; then
+        pass "appstreamcli validate --no-net"
+    else
+        fail "appstreamcli validate --no-net:"; sed 's/^/      /' "$work/appstream.log"
+    fi
+else
+    echo "note: appstreamcli missing (package appstream), metadata not validated"
+fi
+grep -q '<modalias>usb:v0483pC8C0d\*</modalias>' "$metainfo" && pass "metadata provides the lens's USB id" \
+    || fail "metadata does not provide usb:v0483pC8C0d*"
+launchable=$(sed -n 's|.*<launchable type="desktop-id">\(.*\)</launchable>.*|\1|p' "$metainfo")
+[ -f "/usr/share/applications/$launchable" ] && pass "metadata launches $launchable" \
+    || fail "metadata names desktop entry '$launchable', which is not installed"
+
 # --- run ------------------------------------------------------------------------
 # Its own temporary directory keeps its single-instance guard apart from any
 # other copy of the program running for other tests.
 mkdir -m 700 "$work/tmp" "$work/runtime"
-env QT_QPA_PLATFORM=offscreen QT_QPA_FONTDIR=/usr/share/fonts LANG=C.UTF-8 \
+env -u XDG_STATE_HOME QT_QPA_PLATFORM=offscreen QT_QPA_FONTDIR=/usr/share/fonts LANG=C.UTF-8 \
     TMPDIR="$work/tmp" XDG_RUNTIME_DIR="$work/runtime" HOME="$work/tmp" \
     "$exe" >"$work/run.log" 2>&1 &
 app_pid=$!
@@ -272,6 +292,10 @@ if command -v ipcs >/dev/null 2>&1; then
     fi
 fi
 app_pid=
+# XDG_STATE_HOME unset: the log goes under $HOME/.local/state.
+runlog="$work/tmp/.local/state/lens-updater/lens-updater.log"
+grep -q ' info lens.app: started ' "$runlog" 2>/dev/null && pass "the program wrote its log to ~/.local/state/lens-updater" \
+    || fail "no start-up line in $runlog"
 
 # --- remove -----------------------------------------------------------------------
 if dpkg --purge "$pkg" >"$work/remove.log" 2>&1; then

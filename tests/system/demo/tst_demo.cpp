@@ -235,10 +235,17 @@ void tst_Demo::demoUpdate_data()
     QTest::addColumn<bool>("udisk");
     QTest::addColumn<QString>("notice");
     QTest::addColumn<QString>("lensVersionAfter");
+    // Typed into lens-sim's console first; empty keeps its real-lens pace.
+    QTest::addColumn<QString>("pace");
+    // The program's debug lines on, into its log file as well.
+    QTest::addColumn<bool>("debugLog");
 
-    QTest::newRow("update, Chinese") << "zh_CN.UTF-8" << false << false << QStringLiteral("更新成功！") << "V1.1.0";
-    QTest::newRow("failed update, English") << "en_US.UTF-8" << true << false << "Update failed!" << "V1.0.3";
-    QTest::newRow("U-disk update, English") << "en_US.UTF-8" << false << true << "Update successfully!" << "V1.1.0";
+    QTest::newRow("update, Chinese") << "zh_CN.UTF-8" << false << false << QStringLiteral("更新成功！") << "V1.1.0"
+                                     << QString() << true;
+    QTest::newRow("failed update, English") << "en_US.UTF-8" << true << false << "Update failed!" << "V1.0.3"
+                                            << "0.5" << false;
+    QTest::newRow("U-disk update, English") << "en_US.UTF-8" << false << true << "Update successfully!" << "V1.1.0"
+                                            << QString() << false;
 }
 
 void tst_Demo::demoUpdate()
@@ -250,6 +257,8 @@ void tst_Demo::demoUpdate()
     if (udisk && !canMount)
         QSKIP("U-disk mode mounts a volume, which needs root");
     QFETCH(QString, lensVersionAfter);
+    QFETCH(QString, pace);
+    QFETCH(bool, debugLog);
 
     {
         QTcpServer probe;
@@ -282,6 +291,11 @@ void tst_Demo::demoUpdate()
                 env);
     QVERIFY(sim.start());
     QVERIFY2(!sim.waitFor(QStringLiteral("serving")).isEmpty(), qPrintable(sim.errors()));
+    if (!pace.isEmpty()) {
+        sim.send("pace " + pace.toLatin1());
+        QVERIFY2(!sim.waitFor(QStringLiteral("The lens answers each report after %1 ms.").arg(pace)).isEmpty(),
+                 qPrintable(sim.log()));
+    }
     if (fail) {
         sim.send("fail");
         QVERIFY(!sim.waitFor(QStringLiteral("The next update will fail")).isEmpty());
@@ -296,6 +310,10 @@ void tst_Demo::demoUpdate()
     programEnv.insert(QStringLiteral("LC_ALL"), locale);
     programEnv.insert(QStringLiteral("QT_QPA_FONTDIR"), QStringLiteral("/usr/share/fonts"));
     programEnv.insert(QStringLiteral("LENS_DEMO_AUTOPILOT"), QStringLiteral("1"));
+    const QString stateHome = tmp->path() + QStringLiteral("/state-") + QString::fromLatin1(QTest::currentDataTag());
+    programEnv.insert(QStringLiteral("XDG_STATE_HOME"), stateHome);
+    if (debugLog)
+        programEnv.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("lens.*.debug=true"));
     const QString shot = QStringLiteral(LENS_SCREENSHOT_DIR) + QStringLiteral("/demo-%1.png")
                              .arg(fail ? QStringLiteral("failed") : udisk ? QStringLiteral("udisk") : QStringLiteral("finished"));
     QFile::remove(shot);
@@ -390,7 +408,24 @@ void tst_Demo::demoUpdate()
         QVERIFY2(servedLine.endsWith(QLatin1String("held exactly")), qPrintable(servedLine));
         QVERIFY(simLog.contains(QLatin1String("Receiving firmware: 50 %")));
         QCOMPARE(simLog.contains(QLatin1String("Restarting: the lens leaves the bus")), !fail);
+        if (!fail && pace.isEmpty()) {
+            // At about 2 ms a packet the transfer can be watched for seconds.
+            const QRegularExpressionMatch took =
+                QRegularExpression(QStringLiteral("Update succeeded .* in ([0-9.]+) s\\.")).match(simLog);
+            QVERIFY2(took.hasMatch(), qPrintable(simLog));
+            QVERIFY2(took.captured(1).toDouble() >= packets * 0.002 * 0.9, qPrintable(took.captured(0)));
+            QVERIFY2(took.captured(1).toDouble() >= 5.0, qPrintable(took.captured(0)));
+        }
     }
+
+    // The log a user could send: what happened, and never the serial number.
+    const QByteArray logFile = fileBytes(stateHome + QStringLiteral("/lens-updater/lens-updater-demo.log"));
+    QVERIFY2(logFile.contains(" info lens.app: started"), logFile.constData());
+    QVERIFY2(logFile.contains(" info lens.app: notice: " + notice.toUtf8()), logFile.constData());
+    QVERIFY2(!logFile.contains("D0000417"), logFile.constData());
+    QCOMPARE(logFile.contains(" debug lens."), debugLog);
+    if (debugLog)
+        QVERIFY2(logFile.contains("?sn=(hidden)&ver="), logFile.constData());
     sim.send("quit");
     QVERIFY(sim.finish());
     QCOMPARE(sim.process.exitCode(), 0);

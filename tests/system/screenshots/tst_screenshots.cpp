@@ -8,6 +8,7 @@
 #include <QTextLayout>
 #include <QTranslator>
 
+#include "apphighdpi.h"
 #include "appfonts.h"
 #include "spotfoldcircle.h"
 #include "warningwidget.h"
@@ -64,6 +65,10 @@ bool hasCjk(const QString &text)
 class tst_Screenshots : public QObject
 {
     Q_OBJECT
+
+public:
+    // As the program: before the application object exists.
+    static void initMain() { AppHighDpi::configure(); }
 
 private slots:
     void initTestCase();
@@ -204,7 +209,10 @@ void tst_Screenshots::pages()
             return;
 
         const QImage shot = w.grab().toImage();
-        QCOMPARE(shot.size(), QSize(960, 540));
+        // The layout is 960 x 540 at any desktop scale; the picture has the
+        // screen's pixels.
+        QCOMPARE(w.size(), QSize(960, 540));
+        QCOMPARE(shot.size(), QSize(960, 540) * w.devicePixelRatioF());
         const QString file = QStringLiteral(LENS_SHOT_DIR "/") + where + QStringLiteral(".png");
         QVERIFY2(shot.save(file), qPrintable(file));
         qInfo("%s", qPrintable(file));

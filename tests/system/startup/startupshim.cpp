@@ -1,8 +1,9 @@
 // Preloaded into lens-updater by tst_startup. Registered as a start-up
 // routine of QCoreApplication, it watches the program's windows and writes
 // one line per event to stderr:
-//   "box\t<title>\t<text>\t<standard buttons>"   a modal message box appeared
-//   "window\t<button_link text>\t<label_hint text>" the main window is shown
+//   "box\t<title>\t<text>\t<standard buttons>\t<Cancel's text>"   a modal message box appeared
+//   "window\t<button_link text>\t<label_hint text>\t<high-DPI scaling on>\t<device pixel ratio>\t<w>x<h>"
+//                                                 the main window is shown
 // LENS_SHIM_ACTION says what to do then: "cancel" presses the box's Cancel
 // button; "close" presses the window's close button; "watch" does nothing.
 
@@ -31,8 +32,9 @@ void poll()
     if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
         if (!box->property("lensShimSeen").toBool()) {
             box->setProperty("lensShimSeen", true);
+            QAbstractButton *cancel = box->button(QMessageBox::Cancel);
             report({QStringLiteral("box"), box->windowTitle(), box->text(),
-                    QString::number(int(box->standardButtons()), 16)});
+                    QString::number(int(box->standardButtons()), 16), cancel ? cancel->text() : QString()});
             if (action == "cancel") {
                 if (QAbstractButton *cancel = box->button(QMessageBox::Cancel))
                     QTimer::singleShot(0, cancel, &QAbstractButton::click);
@@ -48,7 +50,10 @@ void poll()
         auto *link = top->findChild<QPushButton *>(QStringLiteral("button_link"));
         QWidget *page = top->findChild<QWidget *>(QStringLiteral("page_link"));
         auto *hint = page ? page->findChild<QLabel *>(QStringLiteral("label_hint")) : nullptr;
-        report({QStringLiteral("window"), link ? link->text() : QString(), hint ? hint->text() : QString()});
+        report({QStringLiteral("window"), link ? link->text() : QString(), hint ? hint->text() : QString(),
+                QString::number(int(QCoreApplication::testAttribute(Qt::AA_EnableHighDpiScaling))),
+                QString::number(top->devicePixelRatioF()),
+                QStringLiteral("%1x%2").arg(top->width()).arg(top->height())});
         if (action == "close") {
             if (auto *close = top->findChild<QPushButton *>(QStringLiteral("button_close")))
                 QTimer::singleShot(200, close, &QAbstractButton::click);

@@ -1,4 +1,5 @@
 #include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -9,7 +10,7 @@ namespace {
 class Run
 {
 public:
-    Run(const QString &tmp, const QString &locale, const QByteArray &action)
+    Run(const QString &tmp, const QString &locale, const QByteArray &action, const QString &scaleFactor = QString())
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(LENS_STARTUP_SHIM));
@@ -21,6 +22,11 @@ public:
         // The instance guard's key files live in the temp folder: a folder
         // of this test's own keeps it apart from any other copy running.
         env.insert(QStringLiteral("TMPDIR"), tmp);
+        env.insert(QStringLiteral("XDG_STATE_HOME"), tmp + QStringLiteral("/state"));
+        env.remove(QStringLiteral("QT_LOGGING_RULES"));
+        env.remove(QStringLiteral("QT_SCALE_FACTOR"));
+        if (!scaleFactor.isEmpty())
+            env.insert(QStringLiteral("QT_SCALE_FACTOR"), scaleFactor);
         process.setProcessEnvironment(env);
         process.setProgram(QStringLiteral(LENS_UPDATER));
     }
@@ -75,11 +81,21 @@ void tst_Startup::singleInstance_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("connect");
     QTest::addColumn<QString>("hint");
+    // Qt's own button text: English on a German system, whose program is in
+    // English; Chinese from Qt's translation on a Chinese one.
+    QTest::addColumn<QString>("cancel");
+    // The desktop's scale (QT_SCALE_FACTOR; empty: none) and the ratio the
+    // window then has.
+    QTest::addColumn<QString>("scaleFactor");
+    QTest::addColumn<QString>("pixelRatio");
+    QTest::addColumn<QString>("language");
     QTest::newRow("German system") << "de_DE.UTF-8" << "Tips"
                                    << "The upgrade program has been started, do not open it again!"
-                                   << "Connect" << "Connect the device to your computer via USB";
-    QTest::newRow("Traditional Chinese system") << "zh_TW.UTF-8" << "提示" << "升级程序已启动，请勿重复打开！"
-                                                << "开始连接" << "请将设备通过USB连接到电脑中";
+                                   << "Connect" << "Connect the device to your computer via USB" << "Cancel"
+                                   << QString() << "1" << "English";
+    QTest::newRow("Traditional Chinese system, scale 2")
+        << "zh_TW.UTF-8" << "提示" << "升级程序已启动，请勿重复打开！"
+        << "开始连接" << "请将设备通过USB连接到电脑中" << "取消" << "2" << "2" << "Chinese";
 }
 
 void tst_Startup::singleInstance()
@@ -89,18 +105,26 @@ void tst_Startup::singleInstance()
     QFETCH(QString, text);
     QFETCH(QString, connect);
     QFETCH(QString, hint);
+    QFETCH(QString, cancel);
+    QFETCH(QString, scaleFactor);
+    QFETCH(QString, pixelRatio);
+    QFETCH(QString, language);
 
     QTemporaryDir tmp;
     QVERIFY(tmp.isValid());
 
     // The first start shows the main window in the locale's language ...
-    Run first(tmp.path(), locale, "watch");
+    Run first(tmp.path(), locale, "watch", scaleFactor);
     first.process.setProcessChannelMode(QProcess::MergedChannels);
     QVERIFY(first.start());
     const QStringList window = first.waitFor(QStringLiteral("window"));
     QVERIFY2(!window.isEmpty(), qPrintable(first.lines.join(QLatin1Char('\n'))));
     QCOMPARE(window.value(1), connect);
     QCOMPARE(window.value(2), hint);
+    // Qt scales the window itself on Linux; its layout stays 960 x 540.
+    QCOMPARE(window.value(3), QStringLiteral("1"));
+    QCOMPARE(window.value(4), pixelRatio);
+    QCOMPARE(window.value(5), QStringLiteral("960x540"));
     // ... and keeps running.
     QVERIFY(!first.process.waitForFinished(1000));
 
@@ -114,6 +138,7 @@ void tst_Startup::singleInstance()
         QCOMPARE(box.value(1), title);
         QCOMPARE(box.value(2), text);
         QCOMPARE(box.value(3), QString::number(int(0x00400000), 16)); // QMessageBox::Cancel
+        QCOMPARE(box.value(4), cancel);
         QVERIFY(second.process.waitForFinished(60000));
         QCOMPARE(second.process.exitStatus(), QProcess::NormalExit);
         QCOMPARE(second.process.exitCode(), 255);
@@ -139,6 +164,15 @@ void tst_Startup::singleInstance()
     // one left behind and released it all when it ended.
     const QStringList left = QDir(tmp.path()).entryList({QStringLiteral("qipc_*")}, QDir::Files);
     QVERIFY2(left.isEmpty(), qPrintable(left.join(QLatin1Char(' '))));
+
+    // All three runs told their log file in the state folder, at info level.
+    QFile log(tmp.path() + QStringLiteral("/state/lens-updater/lens-updater.log"));
+    QVERIFY2(log.open(QIODevice::ReadOnly), qPrintable(log.fileName()));
+    const QString logText = QString::fromUtf8(log.readAll());
+    QCOMPARE(logText.count(QStringLiteral(" info lens.app: started 1.0.0 language ") + language), 3);
+    QCOMPARE(logText.count(QStringLiteral(" info lens.app: another copy is running")), 1);
+    QVERIFY2(logText.contains(QStringLiteral(" info lens.app: ended with 0")), qPrintable(logText));
+    QVERIFY2(!logText.contains(QLatin1String(" debug ")), qPrintable(logText));
 }
 
 QTEST_GUILESS_MAIN(tst_Startup)

@@ -1,3 +1,4 @@
+#include "apphighdpi.h"
 #include "appfonts.h"
 #include "bubblepopup.h"
 #include "qanimationstackedwidget.h"
@@ -52,6 +53,10 @@ void checkFits(QLabel *label, const QString &where)
 class tst_WidgetScreenshots : public QObject
 {
     Q_OBJECT
+
+public:
+    // As the program: before the application object exists.
+    static void initMain() { AppHighDpi::configure(); }
 
 private slots:
     void initTestCase();

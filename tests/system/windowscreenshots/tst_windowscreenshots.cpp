@@ -14,6 +14,8 @@
 
 #include <memory>
 
+#include "apphighdpi.h"
+#include "apptranslators.h"
 #include "bubblepopup.h"
 #include "devicefirmwareprocess.h"
 #include "firmwareserver.h"
@@ -64,6 +66,10 @@ class tst_WindowScreenshots : public QObject
 {
     Q_OBJECT
 
+public:
+    // As the program: before the application object exists.
+    static void initMain() { AppHighDpi::configure(); }
+
 private slots:
     void initTestCase();
     void init();
@@ -88,7 +94,8 @@ private:
 
     FirmwareServer server;
     QString language;
-    QTranslator translator;
+    // The program's and Qt's, so the question boxes have their real buttons.
+    std::unique_ptr<AppTranslators> translators;
     NoticeCamera camera;
     MessageBoxAnswerer answerer;
     QByteArray image;
@@ -127,7 +134,7 @@ void tst_WindowScreenshots::cleanup()
 {
     answerer.disarm();
     camera.prefix.clear();
-    QCoreApplication::removeTranslator(&translator);
+    translators.reset();
     QTest::qWait(200);
 }
 
@@ -146,9 +153,9 @@ void tst_WindowScreenshots::shots()
     QFETCH(QString, lang);
     QFETCH(QString, scenario);
     language = lang;
-    QVERIFY(translator.load(lang == QLatin1String("zh") ? QStringLiteral(":/Chinese.qm")
-                                                        : QStringLiteral(":/English.qm")));
-    QCoreApplication::installTranslator(&translator);
+    translators = std::make_unique<AppTranslators>();
+    QVERIFY(translators->install(QLocale(lang == QLatin1String("zh") ? QStringLiteral("zh_CN")
+                                                                     : QStringLiteral("en_US"))));
     camera.prefix = lang + QLatin1Char('-') + scenario;
     camera.saved.clear();
 

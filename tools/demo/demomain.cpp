@@ -1,0 +1,11 @@
+#include "demosetup.h"
+#include "runlensupdater.h"
+
+int main(int argc, char *argv[])
+{
+    StartupOptions options;
+    // Kept apart from the log of a real update.
+    options.logName = QStringLiteral("lens-updater-demo");
+    options.beforeWindow = &DemoSetup::prepare;
+    return runLensUpdater(argc, argv, options);
+}
