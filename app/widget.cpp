@@ -479,7 +479,7 @@ void Widget::onFirmwareUpdate()
         QEventLoop loop;
         QTimer::singleShot(1, &loop, &QEventLoop::quit);
         loop.exec();
-        emit udiskModeUpdateStart(firmwareClient->firmwareData());
+        emit udiskModeUpdateStart(firmwareClient->firmwareData(), udiskVolumeRoot);
     }
 }
 
@@ -614,6 +614,7 @@ void Widget::onLensUdiskConnecteFunc(bool isConnected)
 
         if (!udiskModelCode.isEmpty() && !deviceVersion.isEmpty()) {
             udiskModeActive = true;
+            udiskVolumeRoot = udiskDevice->volumeRoot();
             ui->label_model->setText(tr("产品型号 ： ") + modelName);
             ui->label_model_F->setText(tr("产品型号 ： ") + modelName);
             ui->label_SN->setText(tr("序列号  ： ") + serialNumber);
@@ -668,14 +669,15 @@ void Widget::onLensUdiskUpdateState(int state)
         stopBusyIndicator();
         onUpdateFinished();
         showNotice(tr("更新成功！"), true);
-    } else if (state == 1) {
+    } else if (state == UdiskDevice::UpdateWriteFailed || state == UdiskDevice::UpdateSeveralLenses) {
         suppressUdiskChange = false;
         if (ui->centerStackedWidget->currentWidget() == ui->page_updating) {
             stopBusyIndicator();
             ui->label_progress->clear();
             ui->centerStackedWidget->setCurrentWidget(ui->page_link);
         }
-        showNotice(tr("更新失败！"), false);
+        showNotice(state == UdiskDevice::UpdateSeveralLenses ? tr("请只连接一个镜头后再更新！") : tr("更新失败！"),
+                   false);
     }
 }
 

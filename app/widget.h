@@ -43,8 +43,9 @@ public:
     ~Widget() override;
 
 signals:
-    // Hands the firmware image to the U-disk thread.
-    void udiskModeUpdateStart(QByteArray firmware);
+    // Hands the firmware image to the U-disk thread, with the root of the
+    // lens volume it is meant for.
+    void udiskModeUpdateStart(QByteArray firmware, QString volumeRoot);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -139,6 +140,8 @@ private:
     QString deviceVersion;
     QString serverVersion;
     QString udiskModelCode;
+    // Root of the lens volume whose model and version were accepted.
+    QString udiskVolumeRoot;
 
     int deviceCount = 0;
 
