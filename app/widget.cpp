@@ -420,6 +420,12 @@ void Widget::on_button_update_clicked()
         return;
     if (!networkAvailable)
         return;
+    // With a second lens volume the model read back is either lens's; the
+    // U-disk handler would refuse the write anyway.
+    if (udiskModeActive && !lensConnected && udiskDevice->lensVolumeCount() > 1) {
+        showNotice(tr("请只连接一个镜头后再更新！"), false);
+        return;
+    }
 
     if (firmwareDownloaded) {
         bool belongs = true;

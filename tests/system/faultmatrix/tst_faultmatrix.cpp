@@ -2,7 +2,8 @@
 // at every tenth of a transfer, frames corrupted in either direction, a lens
 // that stops acknowledging or acknowledges twice, a lens that says success
 // and comes back unchanged, the server cutting the firmware download, and a
-// U-disk lens volume that goes away or turns read-only during an update.
+// U-disk lens volume that goes away, turns read-only, has its Fw.dat lead
+// off the volume or gets a second lens beside it during an update.
 //
 // Every case must end with a notice the user can read, leave the window
 // usable (the next update goes through) and never announce "更新成功！"
@@ -11,6 +12,7 @@
 #include <QFile>
 #include <QProgressBar>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <functional>
@@ -39,6 +41,7 @@ const QString kSuccess = QStringLiteral("更新成功！");
 const QString kRestarting = QStringLiteral("更新成功！正在重启中...");
 const QString kFailure = QStringLiteral("更新失败！");
 const QString kDisconnected = QStringLiteral("设备断开！");
+const QString kOneLensOnly = QStringLiteral("请只连接一个镜头后再更新！");
 
 // The U-disk lens: a catalogue model, whose image names it in the short field.
 const QString kUdiskModel = QStringLiteral("AF 56mm F1.8 Z");
@@ -343,14 +346,17 @@ void tst_FaultMatrix::downloadCut()
 
 void tst_FaultMatrix::volumeFaultDuringUpdate_data()
 {
-    QTest::addColumn<bool>("remove");
-    QTest::newRow("volume removed while the lens has not taken the image") << true;
-    QTest::newRow("volume read-only when the write starts") << false;
+    QTest::addColumn<QString>("fault");
+    QTest::newRow("volume removed while the lens has not taken the image") << "remove";
+    QTest::newRow("volume read-only when the write starts") << "readonly";
+    QTest::newRow("Fw.dat a file of another volume mounted over the name") << "offvolume";
+    QTest::newRow("a second lens plugged in before the update") << "secondlens";
 }
 
 void tst_FaultMatrix::volumeFaultDuringUpdate()
 {
-    QFETCH(bool, remove);
+    QFETCH(QString, fault);
+    const bool remove = fault == QLatin1String("remove");
     QString reason;
     if (!UdiskLensVolume::canMount(&reason))
         QSKIP(qPrintable(QStringLiteral("cannot mount lens volumes here: ") + reason));
@@ -373,8 +379,28 @@ void tst_FaultMatrix::volumeFaultDuringUpdate()
     QTest::mouseClick(WindowHarness::part(w.get(), QStringLiteral("button_link")), Qt::LeftButton);
     QCOMPARE(WindowHarness::page(w.get()), QStringLiteral("ready"));
 
+    QTemporaryDir outside;
+    QVERIFY(outside.isValid());
+    const QString victim = outside.filePath(QStringLiteral("victim"));
+    const QByteArray victimBytes("outside the lens\n");
+    {
+        QFile file(victim);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(victimBytes);
+    }
+    UdiskLensVolume second;
+
     QByteArray onVolume;
-    if (remove) {
+    if (fault == QLatin1String("offvolume")) {
+        QVERIFY2(volume->bindOver(QStringLiteral("Fw.dat"), victim), qPrintable(volume->errorString()));
+        QTest::mouseClick(WindowHarness::part(w.get(), QStringLiteral("button_update")), Qt::LeftButton);
+    } else if (fault == QLatin1String("secondlens")) {
+        QVERIFY2(second.mount(1 << 20), qPrintable(second.errorString()));
+        QVERIFY(second.writeDeviceInformation(QStringLiteral("AF 16mm F1.2 XF Pro"), kOld));
+        second.startLens();
+        QTest::qWait(2 * 500 + 200);
+        QTest::mouseClick(WindowHarness::part(w.get(), QStringLiteral("button_update")), Qt::LeftButton);
+    } else if (remove) {
         QTest::mouseClick(WindowHarness::part(w.get(), QStringLiteral("button_update")), Qt::LeftButton);
         const QString fw = volume->rootPath() + QStringLiteral("/Fw.dat");
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(fw), 10000);
@@ -389,15 +415,31 @@ void tst_FaultMatrix::volumeFaultDuringUpdate()
     }
 
     // A notice either way, and the window is not left on the updating page.
-    QTRY_VERIFY_WITH_TIMEOUT(notices->count(kSuccess) + notices->count(kFailure) + notices->count(kDisconnected) > 0,
+    QTRY_VERIFY_WITH_TIMEOUT(notices->count(kSuccess) + notices->count(kFailure) + notices->count(kDisconnected)
+                                     + notices->count(kOneLensOnly)
+                                 > 0,
                              30000);
     QTRY_VERIFY_WITH_TIMEOUT(WindowHarness::page(w.get()) != QLatin1String("updating"), 30000);
     if (notices->count(kSuccess) > 0)
         QCOMPARE(onVolume, udiskImage);
-    if (!remove) {
+    if (fault == QLatin1String("readonly")) {
         QVERIFY(notices->waitFor(kFailure));
         QCOMPARE(notices->count(kSuccess), 0);
         QVERIFY(!volume->entries().contains(QStringLiteral("Fw.dat")));
+    } else if (fault == QLatin1String("offvolume")) {
+        QVERIFY(notices->waitFor(kFailure));
+        QCOMPARE(notices->count(kSuccess), 0);
+        QCOMPARE(volume->firmwareCount(), 0);
+        QFile file(victim);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), victimBytes);
+    } else if (fault == QLatin1String("secondlens")) {
+        QVERIFY(notices->waitFor(kOneLensOnly));
+        QCOMPARE(notices->colourOf(kOneLensOnly), kRed);
+        QCOMPARE(notices->count(kSuccess) + notices->count(kFailure), 0);
+        QVERIFY(!volume->entries().contains(QStringLiteral("Fw.dat")));
+        QVERIFY(!second.entries().contains(QStringLiteral("Fw.dat")));
+        QVERIFY(second.unmount());
     }
 
     // A lens volume that works: the next update goes through.
