@@ -189,8 +189,7 @@ void Widget::setupUdiskMode(UdiskDevice *udisk)
     udiskThread = new QThread(this);
     udiskDevice->moveToThread(udiskThread);
 
-    connect(this, &Widget::udiskModeUpdateStart, udiskDevice,
-            qOverload<QByteArray, QString>(&UdiskDevice::updateHandle));
+    connect(this, &Widget::udiskModeUpdateStart, udiskDevice, &UdiskDevice::updateHandle);
 
     udiskThread->start(QThread::InheritPriority);
 }
@@ -603,6 +602,10 @@ void Widget::on_button_update_clicked()
     }
 
     const LensRecord target = activeRecord();
+    if (target.link == LensRecord::Link::Udisk && udiskDevice->lensVolumeCount() > 1) {
+        showNotice(tr("请只连接一个镜头后再更新！"), false);
+        return;
+    }
     const UpdateDecision decision = UpdateDecision::decide(target, firmwareClient->model(), serverVersion,
                                                            firmwareClient->firmwareImageModelName());
     if (decision.verdict == UpdateDecision::Refuse) {
@@ -827,6 +830,15 @@ void Widget::onLensUdiskConnecteFunc(bool isConnected)
     }
     const bool presenceChanged = isConnected != udiskLastState;
     udiskLastState = isConnected;
+    const bool severalLenses = isConnected && udiskDevice->lensVolumeCount() > 1;
+    if (severalLenses && udiskLens.isPresent() && phase != UpdatePhase::UdiskWriting) {
+        // The handler reports one of them; the lens shown stays the same.
+        if (!severalUdiskLenses && activeLink == LensRecord::Link::Udisk)
+            secondLensAttached();
+        severalUdiskLenses = true;
+        return;
+    }
+    severalUdiskLenses = severalLenses;
     if (found == udiskLens && !presenceChanged)
         return;
 
@@ -890,10 +902,10 @@ void Widget::onLensUdiskUpdateState(int state)
     qCInfo(lcApp) << "U-disk update state" << state;
     endUpdate();
 
-    if (state == 0) {
+    if (state == UdiskDevice::UpdateWritten) {
         onUpdateFinished();
         showNotice(tr("更新成功！"), true);
-    } else if (state == 6) {
+    } else if (state == UdiskDevice::UpdateSeveralLenses) {
         onUpdateReady();
         showNotice(tr("请只连接一个镜头后再更新！"), false);
     } else {

@@ -210,6 +210,8 @@ private:
     bool firmwareDownloaded = false;
     // Last U-disk presence reported by the handler.
     bool udiskLastState = false;
+    // More than one lens volume is mounted; the user has been told.
+    bool severalUdiskLenses = false;
     // What the running update installs, to judge the lens when it is back.
     QString installingVersion;
 

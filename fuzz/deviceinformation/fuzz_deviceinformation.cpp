@@ -53,12 +53,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                    "cannot write the information file");
     }
 
-    UdiskDevice device([root] { return QStringList{QStringLiteral("/nonexistent-volume"), root}; });
+    // The folder is handed out as a FAT volume, as a lens's would be.
+    UdiskDevice device([root] {
+        return QList<UdiskDevice::Volume>{{QStringLiteral("/nonexistent-volume"), QStringLiteral("vfat")},
+                                          {root, QStringLiteral("vfat")}};
+    });
     int found = -1;
     QObject::connect(&device, &UdiskDevice::isUdiskModeConnecte, [&found](bool connected) { found = connected; });
     FUZZ_CHECK(QMetaObject::invokeMethod(&device, "timerUdiskModeDetect", Qt::DirectConnection),
                "the detection pass cannot be called");
     FUZZ_CHECK(found == 1, "a volume with an information file was not found");
+    FUZZ_CHECK(device.volumeRoot() == root, "the lens volume is not the one found");
 
     const QString name = device.modelName();
     const QString version = device.firmwareVersion();

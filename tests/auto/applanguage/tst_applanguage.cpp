@@ -147,6 +147,7 @@ void tst_AppLanguage::englishTexts_data()
     QTest::newRow("data notice, ascii bang") << "数据不存在!" << "Data does not exist!";
     QTest::newRow("downgrade, middle") << ")较新，是否降为 " << ")is newer, is it reduced to ";
     QTest::newRow("switched") << "已切换到 %1" << "Has switched to %1";
+    QTest::newRow("one lens only") << "请只连接一个镜头后再更新！" << "Leave only one lens attached, then update again.";
     QTest::newRow("restart") << ",请重新启动升级程序！" << ",please restart the upgrade process!";
 }
 

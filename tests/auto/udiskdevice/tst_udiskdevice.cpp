@@ -16,6 +16,9 @@
 #include <atomic>
 #include <memory>
 
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+
 namespace {
 
 // Counts of "information file gone after N checks" lines from the device.
@@ -43,18 +46,45 @@ QList<int> takeChecks()
 }
 
 // The real volume list, narrowed to the lens volumes this process mounted,
-// so that volumes of tests running beside this one are left alone.
-QStringList ownMountedVolumes()
+// so that volumes of tests running beside this one are left alone. Their
+// file system types are the platform's: the device itself must pass over
+// the tmpfs ones.
+QList<UdiskDevice::Volume> ownMountedVolumes()
 {
     const QString prefix = QDir::tempPath() + QLatin1String("/udisklens-")
         + QString::number(QCoreApplication::applicationPid()) + QLatin1Char('-');
-    QStringList roots;
-    const QStringList all = UdiskDevice::mountedVolumeRoots();
-    for (const QString &root : all) {
-        if (root.startsWith(prefix))
-            roots << root;
+    QList<UdiskDevice::Volume> own;
+    const QList<UdiskDevice::Volume> all = UdiskDevice::mountedVolumes();
+    for (const UdiskDevice::Volume &volume : all) {
+        if (volume.rootPath.startsWith(prefix))
+            own << volume;
     }
+    return own;
+}
+
+QStringList rootsOf(const QList<UdiskDevice::Volume> &volumes)
+{
+    QStringList roots;
+    for (const UdiskDevice::Volume &volume : volumes)
+        roots << volume.rootPath;
     return roots;
+}
+
+// Folders presented to the device as FAT volumes.
+UdiskDevice::VolumeLister asFat(const QStringList &roots)
+{
+    return [roots] {
+        QList<UdiskDevice::Volume> volumes;
+        for (const QString &root : roots)
+            volumes << UdiskDevice::Volume{root, QStringLiteral("vfat")};
+        return volumes;
+    };
+}
+
+bool writeInfo(const QString &root, const QString &name, const QString &version)
+{
+    QFile file(root + QLatin1String("/DeviceInformation.txt"));
+    return file.open(QIODevice::WriteOnly) && file.write(UdiskLensVolume::deviceInformationText(name, version)) > 0;
 }
 
 // Collects the device's signals on the test thread, in arrival order.
@@ -101,9 +131,10 @@ public:
         relay.reset();
         delete device;
     }
-    void update(const QByteArray &firmware)
+    void update(const QByteArray &firmware, const QString &volumeRoot)
     {
-        QMetaObject::invokeMethod(device, "updateHandle", Qt::QueuedConnection, Q_ARG(QByteArray, firmware));
+        QMetaObject::invokeMethod(device, "updateHandle", Qt::QueuedConnection, Q_ARG(QByteArray, firmware),
+                                  Q_ARG(QString, volumeRoot));
     }
 
     QThread thread;
@@ -147,13 +178,15 @@ private slots:
     void parse();
     void parseOnMountedVolume_data() { parse_data(); }
     void parseOnMountedVolume();
-    void unreadableFileCountsAsFound();
+    void infoFileThatIsNoFile_data();
+    void infoFileThatIsNoFile();
     void valuesKeptWhenLensGoes();
     void lastLensVolumeWins();
     void accessorsAcrossThreads();
 
     // Detection on real mounts.
     void defaultListSeesNewMounts();
+    void onlyFatVolumesAreLenses();
     void detectionFollowsTheVolume();
 
     // Firmware write.
@@ -166,8 +199,12 @@ private slots:
     void fullVolume_data();
     void fullVolume();
     void zeroBytesAreNoUpdate();
-    void everyLensVolumeGetsTheWholeImage_data();
-    void everyLensVolumeGetsTheWholeImage();
+    void severalLensVolumesGetNothing_data();
+    void severalLensVolumesGetNothing();
+    void onlyTheCheckedLensIsWritten_data();
+    void onlyTheCheckedLensIsWritten();
+    void firmwareNameThatIsNoFile_data();
+    void firmwareNameThatIsNoFile();
     void secondUpdateWaitsForTheFirst();
 };
 
@@ -231,12 +268,20 @@ void TestUdiskDevice::parse_data()
     QTest::newRow("lead of wide characters")
         << QByteArray(QString(20, QChar(0x578B)).toUtf8() + "AF 56mm F1.8 Z\r\n" + mid + lead4 + "V2.0\r\n")
         << "AF 56mm F1.8 Z" << "V2.0" << "58G31";
-    QTest::newRow("over-long first line keeps the line count")
-        << QByteArray(lead1 + QByteArray(100000, 'x') + "\r\n" + mid + lead4 + "V1.0.3\r\n")
-        << QString(4096 - 20, QLatin1Char('x')) << "V1.0.3" << "";
+    // A lens writes a few short lines; a larger file is not read at all,
+    // yet still shows a lens, of no known model.
+    const QByteArray longLine = lead1 + QByteArray(3900, 'x') + "\r\n" + mid + lead4 + "V1.0.3\r\n";
+    QTest::newRow("long first line, file within 4 KiB")
+        << longLine << QString(3900, QLatin1Char('x')) << "V1.0.3" << "";
+    const QByteArray exact = longLine + QByteArray(4096 - longLine.size(), 'y');
+    QTest::newRow("file of exactly 4 KiB") << exact << QString(3900, QLatin1Char('x')) << "V1.0.3" << "";
+    QTest::newRow("file one byte over 4 KiB") << QByteArray(exact + "y") << "" << "" << "";
+    QTest::newRow("oversized file")
+        << QByteArray(lead1 + "AF 56mm F1.8 Z\r\n" + mid + lead4 + "V1.0.3\r\n" + QByteArray(64 * 1024, 'z'))
+        << "" << "" << "";
 }
 
-static void checkParse(const QStringList &roots, const QString &root, const QByteArray &contents)
+static void checkParse(const UdiskDevice::VolumeLister &lister, const QString &root, const QByteArray &contents)
 {
     QFETCH(QString, name);
     QFETCH(QString, version);
@@ -247,11 +292,13 @@ static void checkParse(const QStringList &roots, const QString &root, const QByt
     QCOMPARE(file.write(contents), qint64(contents.size()));
     file.close();
 
-    UdiskDevice device([roots] { return roots; });
+    UdiskDevice device(lister);
     QSignalSpy connected(&device, &UdiskDevice::isUdiskModeConnecte);
     runPass(device);
     QCOMPARE(connected.size(), 1);
     QCOMPARE(connected.at(0).at(0).toBool(), true);
+    QCOMPARE(device.volumeRoot(), root);
+    QCOMPARE(device.lensVolumeCount(), 1);
     QCOMPARE(device.modelName(), name);
     QCOMPARE(device.firmwareVersion(), version);
     QCOMPARE(device.modelCode(), code);
@@ -262,7 +309,7 @@ void TestUdiskDevice::parse()
     QFETCH(QByteArray, contents);
     QTemporaryDir empty, lens;
     QVERIFY(empty.isValid() && lens.isValid());
-    checkParse({empty.path(), lens.path()}, lens.path(), contents);
+    checkParse(asFat({empty.path(), lens.path()}), lens.path(), contents);
 }
 
 void TestUdiskDevice::parseOnMountedVolume()
@@ -271,26 +318,93 @@ void TestUdiskDevice::parseOnMountedVolume()
     QFETCH(QByteArray, contents);
     UdiskLensVolume volume;
     QVERIFY2(volume.mount(1 << 20), qPrintable(volume.errorString()));
-    checkParse(ownMountedVolumes(), volume.rootPath(), contents);
+    checkParse(ownMountedVolumes, volume.rootPath(), contents);
 }
 
-void TestUdiskDevice::unreadableFileCountsAsFound()
+void TestUdiskDevice::infoFileThatIsNoFile_data()
 {
-    QTemporaryDir good, bad;
-    QVERIFY(good.isValid() && bad.isValid());
-    QFile file(good.filePath(QStringLiteral("DeviceInformation.txt")));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(UdiskLensVolume::deviceInformationText(QStringLiteral("AF 56mm F1.8 Z"), QStringLiteral("V1")));
-    file.close();
-    // Root reads any file; a folder of that name cannot be opened as one.
-    QVERIFY(QDir(bad.path()).mkdir(QStringLiteral("DeviceInformation.txt")));
+    // What sits under the name, and whether the volume then counts as a
+    // lens (of no known model) or not at all.
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<bool>("found");
+    QTest::newRow("folder") << "folder" << false;
+    QTest::newRow("symlink to a lens's file") << "symlink" << false;
+    QTest::newRow("dangling symlink") << "dangling" << false;
+    QTest::newRow("FIFO") << "fifo" << false;
+    QTest::newRow("character device") << "device" << false;
+    QTest::newRow("file of another volume mounted over it (FAT)") << "bind" << false;
+    QTest::newRow("FIFO mounted over it (FAT)") << "bindfifo" << false;
+    QTest::newRow("oversized regular file") << "oversized" << true;
+}
 
-    UdiskDevice device([&] { return QStringList{good.path(), bad.path()}; });
-    QSignalSpy connected(&device, &UdiskDevice::isUdiskModeConnecte);
-    runPass(device);
-    QCOMPARE(connected.takeFirst().at(0).toBool(), true);
-    QCOMPARE(device.modelName(), QString());
-    QCOMPARE(device.firmwareVersion(), QString());
+void TestUdiskDevice::infoFileThatIsNoFile()
+{
+    QFETCH(QString, kind);
+    QFETCH(bool, found);
+
+    QTemporaryDir good, outside;
+    QVERIFY(good.isValid() && outside.isValid());
+    QVERIFY(writeInfo(good.path(), QStringLiteral("AF 56mm F1.8 Z"), QStringLiteral("V1")));
+    const QString outsideInfo = outside.filePath(QStringLiteral("DeviceInformation.txt"));
+    QVERIFY(writeInfo(outside.path(), QStringLiteral("AF 16mm F1.2 XF Pro"), QStringLiteral("V9")));
+    const QString fifo = outside.filePath(QStringLiteral("fifo"));
+    QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+
+    // The hostile volume: a folder shown as FAT, or a real FAT volume for
+    // the mounts.
+    QTemporaryDir plain;
+    QVERIFY(plain.isValid());
+    UdiskLensVolume volume;
+    QString bad = plain.path();
+    const QString badInfo = bad + QLatin1String("/DeviceInformation.txt");
+    const QByteArray badPath = QFile::encodeName(badInfo);
+    if (kind == QLatin1String("folder")) {
+        QVERIFY(QDir(bad).mkdir(QStringLiteral("DeviceInformation.txt")));
+    } else if (kind == QLatin1String("symlink")) {
+        QVERIFY(QFile::link(outsideInfo, badInfo));
+    } else if (kind == QLatin1String("dangling")) {
+        QVERIFY(QFile::link(outside.filePath(QStringLiteral("none")), badInfo));
+    } else if (kind == QLatin1String("fifo")) {
+        QCOMPARE(::mkfifo(badPath.constData(), 0600), 0);
+    } else if (kind == QLatin1String("device")) {
+        if (::mknod(badPath.constData(), S_IFCHR | 0600, makedev(1, 3)) != 0) // like /dev/null
+            QSKIP("cannot make a device node here");
+    } else if (kind == QLatin1String("oversized")) {
+        QFile file(badInfo);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(UdiskLensVolume::deviceInformationText(QStringLiteral("AF 16mm F1.2 XF Pro"), QStringLiteral("V9")));
+        file.write(QByteArray(UdiskDevice::MaxInfoFileBytes, ' '));
+    } else {
+        REQUIRE_MOUNT();
+        QVERIFY2(volume.mount(1 << 20), qPrintable(volume.errorString()));
+        bad = volume.rootPath();
+        QVERIFY2(volume.bindOver(QStringLiteral("DeviceInformation.txt"),
+                                 kind == QLatin1String("bind") ? outsideInfo : fifo),
+                 qPrintable(volume.errorString()));
+    }
+
+    // Alone, and listed after a real lens whose values it must not replace.
+    const QList<QStringList> orders{{bad}, {good.path(), bad}};
+    for (const QStringList &order : orders) {
+        const QString goodRoot = order.size() > 1 ? order.first() : QString();
+        UdiskDevice device(asFat(order));
+        QSignalSpy connected(&device, &UdiskDevice::isUdiskModeConnecte);
+        QElapsedTimer clock;
+        clock.start();
+        runPass(device);
+        QVERIFY2(clock.elapsed() < 2000, qPrintable(QStringLiteral("%1 ms").arg(clock.elapsed())));
+        QCOMPARE(connected.size(), 1);
+        QCOMPARE(connected.at(0).at(0).toBool(), found || order.size() > 1);
+        QCOMPARE(device.lensVolumeCount(), order.size() - (found ? 0 : 1));
+        if (found) {
+            QCOMPARE(device.volumeRoot(), bad);
+            QCOMPARE(device.modelName(), QString());
+            QCOMPARE(device.firmwareVersion(), QString());
+        } else {
+            QCOMPARE(device.volumeRoot(), goodRoot);
+            QCOMPARE(device.modelName(), goodRoot.isEmpty() ? QString() : QStringLiteral("AF 56mm F1.8 Z"));
+        }
+    }
 }
 
 void TestUdiskDevice::valuesKeptWhenLensGoes()
@@ -298,7 +412,7 @@ void TestUdiskDevice::valuesKeptWhenLensGoes()
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const QString info = dir.filePath(QStringLiteral("DeviceInformation.txt"));
-    UdiskDevice device([&] { return QStringList{dir.path()}; });
+    UdiskDevice device(asFat({dir.path()}));
     QSignalSpy connected(&device, &UdiskDevice::isUdiskModeConnecte);
 
     runPass(device);
@@ -323,6 +437,8 @@ void TestUdiskDevice::valuesKeptWhenLensGoes()
     QCOMPARE(device.modelName(), QStringLiteral("AF 56mm F1.8 Z"));
     QCOMPARE(device.firmwareVersion(), QStringLiteral("V1.2"));
     QCOMPARE(device.modelCode(), QStringLiteral("58G31"));
+    QCOMPARE(device.volumeRoot(), QString());
+    QCOMPARE(device.lensVolumeCount(), 0);
 }
 
 void TestUdiskDevice::lastLensVolumeWins()
@@ -336,13 +452,16 @@ void TestUdiskDevice::lastLensVolumeWins()
         file.write(UdiskLensVolume::deviceInformationText(QLatin1String(name), QLatin1String(name).right(2)));
     }
     QStringList order{a.path(), b.path(), none.path()};
-    UdiskDevice device([&] { return order; });
+    UdiskDevice device([&] { return asFat(order)(); });
     runPass(device);
+    QCOMPARE(device.lensVolumeCount(), 2);
+    QCOMPARE(device.volumeRoot(), b.path());
     QCOMPARE(device.modelName(), QStringLiteral("AF 16mm F1.2 XF Pro"));
     QCOMPARE(device.firmwareVersion(), QStringLiteral("ro"));
     QCOMPARE(device.modelCode(), QStringLiteral("73U45"));
     order = QStringList{b.path(), a.path()};
     runPass(device);
+    QCOMPARE(device.volumeRoot(), a.path());
     QCOMPARE(device.modelName(), QStringLiteral("AF 56mm F1.8 Z"));
     QCOMPARE(device.firmwareVersion(), QStringLiteral("Z"));
 }
@@ -362,7 +481,7 @@ void TestUdiskDevice::accessorsAcrossThreads()
     std::atomic<int> passes{0};
     const QString pathA = a.path(), pathB = b.path();
     DeviceOnThread run([&passes, pathA, pathB] {
-        return QStringList{(passes++ % 2) ? pathA : pathB};
+        return asFat({(passes++ % 2) ? pathA : pathB})();
     });
     std::atomic<bool> done{false};
     QMetaObject::invokeMethod(run.device, [&run, &done] {
@@ -376,6 +495,8 @@ void TestUdiskDevice::accessorsAcrossThreads()
         const QString name = run.device->modelName();
         const QString version = run.device->firmwareVersion();
         const QString code = run.device->modelCode();
+        const QString root = run.device->volumeRoot();
+        QVERIFY(root.isEmpty() || root == pathA || root == pathB);
         QVERIFY(name.isEmpty() || name == nameA || name == nameB);
         QVERIFY(version.isEmpty() || version == nameA + QLatin1String(" v") || version == nameB + QLatin1String(" v"));
         QVERIFY(code.isEmpty() || code == QLatin1String("58G31") || code == QLatin1String("73U45"));
@@ -387,13 +508,54 @@ void TestUdiskDevice::accessorsAcrossThreads()
 void TestUdiskDevice::defaultListSeesNewMounts()
 {
     REQUIRE_MOUNT();
-    UdiskLensVolume volume;
-    QVERIFY(!UdiskDevice::mountedVolumeRoots().isEmpty());
-    QVERIFY2(volume.mount(1 << 20), qPrintable(volume.errorString()));
-    const QString root = volume.rootPath();
-    QVERIFY(UdiskDevice::mountedVolumeRoots().contains(root));
-    QVERIFY(volume.unmount());
-    QVERIFY(!UdiskDevice::mountedVolumeRoots().contains(root));
+    QVERIFY(!UdiskDevice::mountedVolumes().isEmpty());
+    UdiskLensVolume fat, tmpfs(UdiskLensVolume::Tmpfs);
+    QVERIFY2(fat.mount(1 << 20), qPrintable(fat.errorString()));
+    QVERIFY2(tmpfs.mount(1 << 20), qPrintable(tmpfs.errorString()));
+    const auto typeOf = [](const QString &root) {
+        QStringList types;
+        const QList<UdiskDevice::Volume> all = UdiskDevice::mountedVolumes();
+        for (const UdiskDevice::Volume &volume : all) {
+            if (volume.rootPath == root)
+                types << volume.fileSystemType;
+        }
+        return types;
+    };
+    QCOMPARE(typeOf(fat.rootPath()), QStringList{QStringLiteral("fuse.fusefat")});
+    QCOMPARE(typeOf(tmpfs.rootPath()), QStringList{QStringLiteral("tmpfs")});
+    QVERIFY(UdiskDevice::isLensFileSystem(QStringLiteral("fuse.fusefat")));
+    QVERIFY(!UdiskDevice::isLensFileSystem(QStringLiteral("tmpfs")));
+    // A read-only volume stacked onto itself is still one volume.
+    QVERIFY(fat.setReadOnly(true));
+    QCOMPARE(typeOf(fat.rootPath()), QStringList{QStringLiteral("fuse.fusefat")});
+    const QString root = fat.rootPath();
+    QVERIFY(fat.unmount());
+    QVERIFY(typeOf(root).isEmpty());
+}
+
+void TestUdiskDevice::onlyFatVolumesAreLenses()
+{
+    REQUIRE_MOUNT();
+    // A tmpfs "lens" on either side of a FAT one, mounted in this order.
+    UdiskLensVolume before(UdiskLensVolume::Tmpfs), fat, after(UdiskLensVolume::Tmpfs);
+    for (UdiskLensVolume *volume : {&before, &fat, &after})
+        QVERIFY2(volume->mount(1 << 20), qPrintable(volume->errorString()));
+    QVERIFY(before.writeDeviceInformation(QStringLiteral("AF 85mm F1.4 X"), QStringLiteral("V7.0")));
+    QVERIFY(after.writeDeviceInformation(QStringLiteral("AF 16mm F1.2 XF Pro"), QStringLiteral("V8.0")));
+
+    UdiskDevice device(ownMountedVolumes);
+    QSignalSpy connected(&device, &UdiskDevice::isUdiskModeConnecte);
+    runPass(device);
+    QCOMPARE(connected.takeFirst().at(0).toBool(), false);
+    QCOMPARE(device.modelName(), QString());
+
+    QVERIFY(fat.writeDeviceInformation(QStringLiteral("AF 56mm F1.8 Z"), QStringLiteral("V1.0.3")));
+    runPass(device);
+    QCOMPARE(connected.takeFirst().at(0).toBool(), true);
+    QCOMPARE(device.lensVolumeCount(), 1);
+    QCOMPARE(device.volumeRoot(), fat.rootPath());
+    QCOMPARE(device.modelName(), QStringLiteral("AF 56mm F1.8 Z"));
+    QCOMPARE(device.firmwareVersion(), QStringLiteral("V1.0.3"));
 }
 
 void TestUdiskDevice::detectionFollowsTheVolume()
@@ -451,9 +613,9 @@ void TestUdiskDevice::noLensVolume()
         QVERIFY2(volume.mount(1 << 20), qPrintable(volume.errorString()));
         roots << volume.rootPath();
     }
-    DeviceOnThread run([roots] { return roots; });
+    DeviceOnThread run(asFat(roots));
     QSignalSpy states(run.relay.get(), &Relay::state);
-    run.update(firmware);
+    run.update(firmware, roots.last());
     QVERIFY(states.wait(kLongWait));
     QCOMPARE(states.size(), 1);
     QCOMPARE(states.at(0).at(0).toInt(), state);
@@ -479,7 +641,7 @@ void TestUdiskDevice::lensTakesFirmware()
             [&] { removedAt = run.relay->clock.elapsed(); });
     const int checksBefore = takeChecks().size();
 
-    run.update(image);
+    run.update(image, lens.rootPath());
     QVERIFY(states.wait(kLongWait));
     QCOMPARE(states.at(0).at(0).toInt(), 0);
     QCOMPARE(lens.firmwareCount(), 1);
@@ -506,7 +668,7 @@ void TestUdiskDevice::lensTakesFirmware()
 void TestUdiskDevice::lensKeepsItsFile()
 {
     REQUIRE_MOUNT();
-    const QByteArray image = testImage(4096);
+    const QByteArray image = testImage(200 * 1024 + 5);
     UdiskLensVolume lens;
     QVERIFY2(lens.mount(1 << 20), qPrintable(lens.errorString()));
     QVERIFY(lens.writeDeviceInformation(QStringLiteral("AF 56mm F1.8 Z"), QStringLiteral("V1.0.3")));
@@ -516,12 +678,16 @@ void TestUdiskDevice::lensKeepsItsFile()
     DeviceOnThread run;
     QSignalSpy states(run.relay.get(), &Relay::state);
     const int checksBefore = takeChecks().size();
-    run.update(image);
+    run.update(image, lens.rootPath());
     QVERIFY(states.wait(kLongWait));
     QCOMPARE(states.at(0).at(0).toInt(), 0);
     QCOMPARE(takeChecks().mid(checksBefore), QList<int>{160});
     QCOMPARE(lens.receivedFirmware(), image);
     QVERIFY(lens.hasDeviceInformation());
+    QCOMPARE(lens.entries(), (QStringList{QStringLiteral("DeviceInformation.txt"), QStringLiteral("Fw.dat")}));
+    // On the FAT image itself, whole and alone.
+    QVERIFY2(lens.replug(), qPrintable(lens.errorString()));
+    QCOMPARE(lens.readFile(QStringLiteral("Fw.dat")), image);
     QCOMPARE(lens.entries(), (QStringList{QStringLiteral("DeviceInformation.txt"), QStringLiteral("Fw.dat")}));
 }
 
@@ -540,7 +706,7 @@ void TestUdiskDevice::lensComesBackWithNewVersion()
     QSignalSpy states(run.relay.get(), &Relay::state);
     QSignalSpy back(&lens, &UdiskLensVolume::cameBack);
     QTRY_COMPARE_WITH_TIMEOUT(run.device->firmwareVersion(), QStringLiteral("V1.0.0"), kLongWait);
-    run.update(image);
+    run.update(image, lens.rootPath());
     QVERIFY(states.wait(kLongWait));
     QCOMPARE(states.at(0).at(0).toInt(), 0);
     QVERIFY(back.size() == 1 || back.wait(kLongWait));
@@ -562,7 +728,7 @@ void TestUdiskDevice::readOnlyVolume()
 
     DeviceOnThread run;
     QSignalSpy states(run.relay.get(), &Relay::state);
-    run.update(testImage(8192));
+    run.update(testImage(8192), lens.rootPath());
     QVERIFY(states.wait(kLongWait));
     QCOMPARE(states.size(), 1);
     QCOMPARE(states.at(0).at(0).toInt(), 1);
@@ -603,12 +769,12 @@ void TestUdiskDevice::fullVolume()
 
     DeviceOnThread run;
     QSignalSpy states(run.relay.get(), &Relay::state);
-    run.update(testImage(imageSize));
+    run.update(testImage(imageSize), lens.rootPath());
     QVERIFY(states.wait(kLongWait));
     QCOMPARE(states.size(), 1);
     QCOMPARE(states.at(0).at(0).toInt(), 1);
     // Nothing partial left for the lens, and the space is given back.
-    QCOMPARE(lens.entries(), expected);
+    QVERIFY2(lens.entries() == expected, qPrintable(lens.entries().join(QLatin1Char(' '))));
     QCOMPARE(lens.bytesAvailable(), freeBefore);
     QCOMPARE(lens.firmwareCount(), 0);
 }
@@ -623,7 +789,7 @@ void TestUdiskDevice::zeroBytesAreNoUpdate()
 
     DeviceOnThread run;
     QSignalSpy states(run.relay.get(), &Relay::state);
-    run.update(QByteArray());
+    run.update(QByteArray(), lens.rootPath());
     QVERIFY(states.wait(kLongWait));
     QCOMPARE(states.size(), 1);
     QCOMPARE(states.at(0).at(0).toInt(), 1);
@@ -631,43 +797,158 @@ void TestUdiskDevice::zeroBytesAreNoUpdate()
     QCOMPARE(lens.firmwareCount(), 0);
 }
 
-void TestUdiskDevice::everyLensVolumeGetsTheWholeImage_data()
+void TestUdiskDevice::severalLensVolumesGetNothing_data()
 {
-    QTest::addColumn<bool>("firstReadOnly");
+    QTest::addColumn<QString>("secondModel");
     QTest::addColumn<bool>("secondReadOnly");
-    QTest::addColumn<int>("state");
-    QTest::newRow("both writable") << false << false << 0;
-    QTest::newRow("last read-only") << false << true << 1;
-    QTest::newRow("first read-only") << true << false << 0;
+    QTest::addColumn<bool>("checkSecond");
+    QTest::newRow("two lenses of different models") << "AF 16mm F1.2 XF Pro" << false << false;
+    QTest::newRow("two lenses of different models, the second checked") << "AF 16mm F1.2 XF Pro" << false << true;
+    QTest::newRow("two lenses of one model") << "AF 56mm F1.8 Z" << false << false;
+    QTest::newRow("the other lens read-only") << "AF 16mm F1.2 XF Pro" << true << false;
 }
 
-void TestUdiskDevice::everyLensVolumeGetsTheWholeImage()
+void TestUdiskDevice::severalLensVolumesGetNothing()
 {
     REQUIRE_MOUNT();
-    QFETCH(bool, firstReadOnly);
+    QFETCH(QString, secondModel);
     QFETCH(bool, secondReadOnly);
-    QFETCH(int, state);
+    QFETCH(bool, checkSecond);
 
     const QByteArray image = testImage(128 * 1024 + 3);
-    // Mounted in this order, so listed in this order.
     UdiskLensVolume first, second;
-    QVERIFY2(first.mount(1 << 20, firstReadOnly), qPrintable(first.errorString()));
+    QVERIFY2(first.mount(1 << 20), qPrintable(first.errorString()));
     QVERIFY2(second.mount(1 << 20, secondReadOnly), qPrintable(second.errorString()));
-    QCOMPARE(ownMountedVolumes(), (QStringList{first.rootPath(), second.rootPath()}));
+    QCOMPARE(rootsOf(ownMountedVolumes()), (QStringList{first.rootPath(), second.rootPath()}));
+    QVERIFY(first.writeDeviceInformation(QStringLiteral("AF 56mm F1.8 Z"), QStringLiteral("V1.0.3")));
+    QVERIFY(second.writeDeviceInformation(secondModel, QStringLiteral("V2.0.0")));
     for (UdiskLensVolume *lens : {&first, &second}) {
-        QVERIFY(lens->writeDeviceInformation(QStringLiteral("AF 56mm F1.8 Z"), QStringLiteral("V1.0.3")));
         lens->setTakeDelay(200);
         lens->startLens();
     }
 
     DeviceOnThread run;
     QSignalSpy states(run.relay.get(), &Relay::state);
-    run.update(image);
+    QTRY_COMPARE_WITH_TIMEOUT(run.device->lensVolumeCount(), 2, kLongWait);
+    run.update(image, (checkSecond ? second : first).rootPath());
     QVERIFY(states.wait(kLongWait));
     QCOMPARE(states.size(), 1);
-    QCOMPARE(states.at(0).at(0).toInt(), state);
-    QCOMPARE(first.receivedFirmware(), firstReadOnly ? QByteArray() : image);
-    QCOMPARE(second.receivedFirmware(), secondReadOnly ? QByteArray() : image);
+    QCOMPARE(states.at(0).at(0).toInt(), int(UdiskDevice::UpdateSeveralLenses));
+    QCOMPARE(first.entries(), QStringList{QStringLiteral("DeviceInformation.txt")});
+    QCOMPARE(second.entries(), QStringList{QStringLiteral("DeviceInformation.txt")});
+    QCOMPARE(first.firmwareCount() + second.firmwareCount(), 0);
+
+    // With the other lens unplugged, the one checked gets the image.
+    QVERIFY((checkSecond ? first : second).unmount());
+    UdiskLensVolume &left = checkSecond ? second : first;
+    run.update(image, left.rootPath());
+    QVERIFY(states.wait(kLongWait));
+    QCOMPARE(states.at(1).at(0).toInt(), int(UdiskDevice::UpdateWritten));
+    QCOMPARE(left.receivedFirmware(), image);
+}
+
+void TestUdiskDevice::onlyTheCheckedLensIsWritten_data()
+{
+    QTest::addColumn<QString>("named");
+    QTest::newRow("a lens swapped for another at a new place") << "gone";
+    QTest::newRow("no volume named") << "";
+    QTest::newRow("a volume that is no lens") << "tmpfs";
+}
+
+void TestUdiskDevice::onlyTheCheckedLensIsWritten()
+{
+    REQUIRE_MOUNT();
+    QFETCH(QString, named);
+
+    auto checked = std::make_unique<UdiskLensVolume>();
+    QVERIFY2(checked->mount(1 << 20), qPrintable(checked->errorString()));
+    QVERIFY(checked->writeDeviceInformation(QStringLiteral("AF 56mm F1.8 Z"), QStringLiteral("V1.0.3")));
+    UdiskLensVolume notLens(UdiskLensVolume::Tmpfs);
+    QVERIFY2(notLens.mount(1 << 20), qPrintable(notLens.errorString()));
+    QVERIFY(notLens.writeDeviceInformation(QStringLiteral("AF 56mm F1.8 Z"), QStringLiteral("V1.0.3")));
+    QString root = checked->rootPath();
+    if (named.isEmpty())
+        root.clear();
+    else if (named == QLatin1String("tmpfs"))
+        root = notLens.rootPath();
+    // Another lens, where the checked one was not.
+    QVERIFY(checked->unmount());
+    checked.reset();
+    UdiskLensVolume other;
+    QVERIFY2(other.mount(1 << 20), qPrintable(other.errorString()));
+    QVERIFY(other.writeDeviceInformation(QStringLiteral("AF 16mm F1.2 XF Pro"), QStringLiteral("V2.0.0")));
+    other.startLens();
+    QVERIFY(other.rootPath() != root);
+
+    DeviceOnThread run;
+    QSignalSpy states(run.relay.get(), &Relay::state);
+    run.update(testImage(20000), root);
+    QVERIFY(states.wait(kLongWait));
+    QCOMPARE(states.at(0).at(0).toInt(), int(UdiskDevice::UpdateNoLens));
+    QCOMPARE(other.entries(), QStringList{QStringLiteral("DeviceInformation.txt")});
+    QCOMPARE(notLens.entries(), QStringList{QStringLiteral("DeviceInformation.txt")});
+    QCOMPARE(other.firmwareCount(), 0);
+}
+
+void TestUdiskDevice::firmwareNameThatIsNoFile_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("symlink to a file outside (tmpfs)") << "symlink";
+    QTest::newRow("dangling symlink to a path outside (tmpfs)") << "dangling";
+    QTest::newRow("folder (FAT)") << "folder";
+    QTest::newRow("FIFO (tmpfs)") << "fifo";
+    QTest::newRow("file outside mounted over it (FAT)") << "bind";
+}
+
+void TestUdiskDevice::firmwareNameThatIsNoFile()
+{
+    REQUIRE_MOUNT();
+    QFETCH(QString, kind);
+
+    QTemporaryDir outside;
+    QVERIFY(outside.isValid());
+    const QString victim = outside.filePath(QStringLiteral("victim"));
+    const QByteArray victimBytes("not to be touched\n");
+    {
+        QFile file(victim);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(victimBytes);
+    }
+    const QString absent = outside.filePath(QStringLiteral("absent"));
+
+    const bool onFat = kind == QLatin1String("folder") || kind == QLatin1String("bind");
+    UdiskLensVolume lens(onFat ? UdiskLensVolume::Fat : UdiskLensVolume::Tmpfs);
+    QVERIFY2(lens.mount(1 << 20), qPrintable(lens.errorString()));
+    QVERIFY(lens.writeDeviceInformation(QStringLiteral("AF 56mm F1.8 Z"), QStringLiteral("V1.0.3")));
+    const QString fw = lens.filePath(QStringLiteral("Fw.dat"));
+    if (kind == QLatin1String("symlink"))
+        QVERIFY(lens.makeSymlink(QStringLiteral("Fw.dat"), victim));
+    else if (kind == QLatin1String("dangling"))
+        QVERIFY(lens.makeSymlink(QStringLiteral("Fw.dat"), absent));
+    else if (kind == QLatin1String("folder"))
+        QVERIFY(QDir(lens.rootPath()).mkdir(QStringLiteral("Fw.dat")));
+    else if (kind == QLatin1String("fifo"))
+        QCOMPARE(::mkfifo(QFile::encodeName(fw).constData(), 0600), 0);
+    else
+        QVERIFY2(lens.bindOver(QStringLiteral("Fw.dat"), victim), qPrintable(lens.errorString()));
+    lens.startLens();
+
+    // The tmpfs volume shown as FAT: symlinks and FIFOs exist there.
+    DeviceOnThread run(onFat ? UdiskDevice::VolumeLister(ownMountedVolumes) : asFat({lens.rootPath()}));
+    QSignalSpy states(run.relay.get(), &Relay::state);
+    run.update(testImage(30000), lens.rootPath());
+    QVERIFY(states.wait(kLongWait));
+    QCOMPARE(states.at(0).at(0).toInt(), int(UdiskDevice::UpdateWriteFailed));
+    QCOMPARE(lens.firmwareCount(), 0);
+    QVERIFY(!QFileInfo::exists(absent));
+    QFile file(victim);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), victimBytes);
+    // Left as it was.
+    const QFileInfo after(fw);
+    QCOMPARE(after.isSymLink(), kind == QLatin1String("symlink") || kind == QLatin1String("dangling"));
+    if (kind == QLatin1String("folder"))
+        QVERIFY(after.isDir());
 }
 
 void TestUdiskDevice::secondUpdateWaitsForTheFirst()
@@ -682,8 +963,8 @@ void TestUdiskDevice::secondUpdateWaitsForTheFirst()
 
     DeviceOnThread run;
     QSignalSpy states(run.relay.get(), &Relay::state);
-    run.update(image);
-    run.update(image);
+    run.update(image, lens.rootPath());
+    run.update(image, lens.rootPath());
     QTRY_COMPARE_WITH_TIMEOUT(states.size(), 2, kLongWait);
     // The first write was taken; the lens had gone before the second began.
     QCOMPARE(states.at(0).at(0).toInt(), 0);

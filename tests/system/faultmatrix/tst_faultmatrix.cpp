@@ -2,10 +2,11 @@
 // at every tenth of a transfer, frames corrupted in either direction, a lens
 // that stops acknowledging or acknowledges twice, a lens that says success
 // and comes back unchanged, the server cutting the firmware download, and a
-// U-disk lens volume that goes away or turns read-only during an update;
-// lenses swapped, attached together or talking out of turn, a lens that
-// falls silent or does not come back from its restart, and closing the
-// window in every phase.
+// U-disk lens volume that goes away, turns read-only, has its Fw.dat lead
+// off the volume or gets a second lens beside it during an update; lenses
+// swapped, attached together or talking out of turn, a lens that falls
+// silent or does not come back from its restart, and closing the window in
+// every phase.
 //
 // Every case must end with a notice the user can read, leave the window
 // usable (the next update goes through) and never announce "更新成功！"
@@ -15,6 +16,7 @@
 #include <QFile>
 #include <QProgressBar>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <functional>
@@ -45,6 +47,7 @@ const QString kSuccess = QStringLiteral("更新成功！");
 const QString kRestarting = QStringLiteral("更新成功！正在重启中...");
 const QString kFailure = QStringLiteral("更新失败！");
 const QString kDisconnected = QStringLiteral("设备断开！");
+const QString kOneLensOnly = QStringLiteral("请只连接一个镜头后再更新！");
 const QString kNotYet = QStringLiteral("固件尚未下载完成，请稍后再试！");
 const QString kSecondLens = QStringLiteral("已连接另一个镜头：请一次只连接一个镜头！");
 const QString kNotBack = QStringLiteral("镜头没有重新连接：请拔下镜头后重新插入，再重新开始更新。");
@@ -770,17 +773,18 @@ void tst_FaultMatrix::downloadCut()
 
 void tst_FaultMatrix::volumeFaultDuringUpdate_data()
 {
-    QTest::addColumn<bool>("remove");
-    QTest::addColumn<bool>("beforeWrite");
-    QTest::newRow("volume removed while the lens has not taken the image") << true << false;
-    QTest::newRow("volume read-only when the write starts") << false << false;
-    QTest::newRow("volume removed just before the write") << true << true;
+    QTest::addColumn<QString>("fault");
+    QTest::newRow("volume removed while the lens has not taken the image") << "remove";
+    QTest::newRow("volume read-only when the write starts") << "readonly";
+    QTest::newRow("Fw.dat a file of another volume mounted over the name") << "offvolume";
+    QTest::newRow("a second lens plugged in before the update") << "secondlens";
+    QTest::newRow("volume removed just before the write") << "beforewrite";
 }
 
 void tst_FaultMatrix::volumeFaultDuringUpdate()
 {
-    QFETCH(bool, remove);
-    QFETCH(bool, beforeWrite);
+    QFETCH(QString, fault);
+    const bool remove = fault == QLatin1String("remove");
     QString reason;
     if (!UdiskLensVolume::canMount(&reason))
         QSKIP(qPrintable(QStringLiteral("cannot mount lens volumes here: ") + reason));
@@ -803,14 +807,34 @@ void tst_FaultMatrix::volumeFaultDuringUpdate()
     QTest::mouseClick(WindowHarness::part(w.get(), QStringLiteral("button_link")), Qt::LeftButton);
     QCOMPARE(WindowHarness::page(w.get()), QStringLiteral("ready"));
 
+    QTemporaryDir outside;
+    QVERIFY(outside.isValid());
+    const QString victim = outside.filePath(QStringLiteral("victim"));
+    const QByteArray victimBytes("outside the lens\n");
+    {
+        QFile file(victim);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(victimBytes);
+    }
+    UdiskLensVolume second;
+
     QByteArray onVolume;
-    if (beforeWrite) {
+    if (fault == QLatin1String("beforewrite")) {
         // Gone before the window has seen it go: nothing to write onto.
         QVERIFY(volume->unmount());
         QTest::mouseClick(WindowHarness::part(w.get(), QStringLiteral("button_update")), Qt::LeftButton);
         QVERIFY(notices->waitFor(kFailure));
         QTRY_VERIFY_WITH_TIMEOUT(WindowHarness::page(w.get()) == QLatin1String("link"), 10000);
         QCOMPARE(notices->count(kSuccess), 0);
+    } else if (fault == QLatin1String("offvolume")) {
+        QVERIFY2(volume->bindOver(QStringLiteral("Fw.dat"), victim), qPrintable(volume->errorString()));
+        QTest::mouseClick(WindowHarness::part(w.get(), QStringLiteral("button_update")), Qt::LeftButton);
+    } else if (fault == QLatin1String("secondlens")) {
+        QVERIFY2(second.mount(1 << 20), qPrintable(second.errorString()));
+        QVERIFY(second.writeDeviceInformation(QStringLiteral("AF 16mm F1.2 XF Pro"), kOld));
+        second.startLens();
+        QTest::qWait(2 * 500 + 200);
+        QTest::mouseClick(WindowHarness::part(w.get(), QStringLiteral("button_update")), Qt::LeftButton);
     } else if (remove) {
         QTest::mouseClick(WindowHarness::part(w.get(), QStringLiteral("button_update")), Qt::LeftButton);
         const QString fw = volume->rootPath() + QStringLiteral("/Fw.dat");
@@ -826,15 +850,31 @@ void tst_FaultMatrix::volumeFaultDuringUpdate()
     }
 
     // A notice either way, and the window is not left on the updating page.
-    QTRY_VERIFY_WITH_TIMEOUT(notices->count(kSuccess) + notices->count(kFailure) + notices->count(kDisconnected) > 0,
+    QTRY_VERIFY_WITH_TIMEOUT(notices->count(kSuccess) + notices->count(kFailure) + notices->count(kDisconnected)
+                                     + notices->count(kOneLensOnly)
+                                 > 0,
                              30000);
     QTRY_VERIFY_WITH_TIMEOUT(WindowHarness::page(w.get()) != QLatin1String("updating"), 30000);
     if (notices->count(kSuccess) > 0)
         QCOMPARE(onVolume, udiskImage);
-    if (!remove) {
+    if (fault == QLatin1String("readonly")) {
         QVERIFY(notices->waitFor(kFailure));
         QCOMPARE(notices->count(kSuccess), 0);
         QVERIFY(!volume->entries().contains(QStringLiteral("Fw.dat")));
+    } else if (fault == QLatin1String("offvolume")) {
+        QVERIFY(notices->waitFor(kFailure));
+        QCOMPARE(notices->count(kSuccess), 0);
+        QCOMPARE(volume->firmwareCount(), 0);
+        QFile file(victim);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), victimBytes);
+    } else if (fault == QLatin1String("secondlens")) {
+        QVERIFY(notices->waitFor(kOneLensOnly));
+        QCOMPARE(notices->colourOf(kOneLensOnly), kRed);
+        QCOMPARE(notices->count(kSuccess) + notices->count(kFailure), 0);
+        QVERIFY(!volume->entries().contains(QStringLiteral("Fw.dat")));
+        QVERIFY(!second.entries().contains(QStringLiteral("Fw.dat")));
+        QVERIFY(second.unmount());
     }
 
     // A lens volume that works: the next update goes through.

@@ -1,5 +1,5 @@
 // The main window with a lens in U-disk mode, end to end: the real Widget
-// and its U-disk thread, a lens simulated on a real mounted tmpfs volume and
+// and its U-disk thread, a lens simulated on a real mounted FAT volume and
 // the local HTTPS firmware server. No HID lens is plugged in.
 
 #include <QElapsedTimer>
@@ -8,9 +8,12 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
+
+#include <sys/stat.h>
 
 #include "devicefirmwareprocess.h"
 #include "firmwareserver.h"
@@ -33,6 +36,7 @@ const QColor kGreen(0x22, 0xF5, 0x17);
 const QString kSuccess = QStringLiteral("更新成功！");
 const QString kFailure = QStringLiteral("更新失败！");
 const QString kDisconnected = QStringLiteral("设备断开！");
+const QString kOneLensOnly = QStringLiteral("请只连接一个镜头后再更新！");
 
 } // namespace
 
@@ -51,6 +55,8 @@ private slots:
     void unknownModelIsNotOffered();
     void removedOnReadyPage();
     void firmwareOfAnotherModel();
+    void volumeBeside_data();
+    void volumeBeside();
 
 private:
     QByteArray serve(const QString &version, const QString &modelName = kModel, int size = 48 * 1024 + 5);
@@ -298,6 +304,78 @@ void tst_UdiskFlow::firmwareOfAnotherModel()
     QTest::qWait(500);
     QCOMPARE(volume.firmwareCount(), 0);
     QVERIFY(!volume.entries().contains(QStringLiteral("Fw.dat")));
+}
+
+void tst_UdiskFlow::volumeBeside_data()
+{
+    // What is mounted beside the lens once the window has accepted it, and
+    // whether the update is then held back for two lenses.
+    QTest::addColumn<QString>("beside");
+    QTest::addColumn<bool>("held");
+    QTest::newRow("a second lens of another model") << "lens" << true;
+    QTest::newRow("a tmpfs volume holding a lens's file") << "tmpfs" << false;
+    QTest::newRow("a FAT volume whose information file is a FIFO") << "fifo" << false;
+    QTest::newRow("a FAT volume with an oversized information file") << "oversized" << true;
+}
+
+void tst_UdiskFlow::volumeBeside()
+{
+    QFETCH(QString, beside);
+    QFETCH(bool, held);
+    const QByteArray image = serve(QStringLiteral("V1.1.0"));
+    UdiskLensVolume volume;
+    QVERIFY2(volume.mount(1 << 20), qPrintable(volume.errorString()));
+    QVERIFY(volume.writeDeviceInformation(kModel, QStringLiteral("V1.0.3")));
+    volume.setTakeDelay(200);
+    volume.startLens();
+
+    auto w = openWindow();
+    QVERIFY(w);
+    QVERIFY(waitUntilReady(*w, QStringLiteral("v1.1.0")));
+    QTest::mouseClick(part(*w, "button_link"), Qt::LeftButton);
+    QCOMPARE(page(*w), QStringLiteral("ready"));
+
+    QTemporaryDir outside;
+    QVERIFY(outside.isValid());
+    const QString fifo = outside.filePath(QStringLiteral("fifo"));
+    QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    UdiskLensVolume other(beside == QLatin1String("tmpfs") ? UdiskLensVolume::Tmpfs : UdiskLensVolume::Fat);
+    QVERIFY2(other.mount(1 << 20), qPrintable(other.errorString()));
+    if (beside == QLatin1String("fifo")) {
+        QVERIFY2(other.bindOver(QStringLiteral("DeviceInformation.txt"), fifo), qPrintable(other.errorString()));
+    } else if (beside == QLatin1String("oversized")) {
+        QVERIFY(other.writeDeviceInformationRaw(UdiskLensVolume::deviceInformationText(kModel, QStringLiteral("V1"))
+                                                + QByteArray(8192, ' ')));
+    } else {
+        QVERIFY(other.writeDeviceInformation(QStringLiteral("AF 16mm F1.2 XF Pro"), QStringLiteral("V2.0.0")));
+    }
+    other.startLens();
+    // Two detection passes with it mounted.
+    QTest::qWait(2 * 500 + 200);
+
+    QTest::mouseClick(part(*w, "button_update"), Qt::LeftButton);
+    if (held) {
+        QVERIFY(notices->waitFor(kOneLensOnly, 20000));
+        QCOMPARE(notices->colourOf(kOneLensOnly), kRed);
+        QTRY_VERIFY(page(*w) != QLatin1String("updating"));
+        QCOMPARE(volume.firmwareCount() + other.firmwareCount(), 0);
+        QVERIFY(!volume.entries().contains(QStringLiteral("Fw.dat")));
+        QVERIFY(!other.entries().contains(QStringLiteral("Fw.dat")));
+        QCOMPARE(notices->count(kSuccess), 0);
+        // With the other one unplugged, the lens checked gets the image.
+        QVERIFY(other.unmount());
+        QTest::qWait(2 * 500 + 200);
+        if (page(*w) != QLatin1String("ready"))
+            QTest::mouseClick(part(*w, "button_link"), Qt::LeftButton);
+        QCOMPARE(page(*w), QStringLiteral("ready"));
+        QTest::mouseClick(part(*w, "button_update"), Qt::LeftButton);
+    }
+    QVERIFY(notices->waitFor(kSuccess, 20000));
+    QCOMPARE(volume.receivedFirmware(), image);
+    QCOMPARE(other.firmwareCount(), 0);
+    if (other.isMounted())
+        QVERIFY(!other.entries().contains(QStringLiteral("Fw.dat")));
+    QCOMPARE(notices->count(kFailure), 0);
 }
 
 QTEST_MAIN(tst_UdiskFlow)
