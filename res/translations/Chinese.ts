@@ -100,10 +100,6 @@ p, li { white-space: pre-wrap; }
         <translation>更新失败！</translation>
     </message>
     <message>
-        <source>请只连接一个镜头后再更新！</source>
-        <translation>请只连接一个镜头后再更新！</translation>
-    </message>
-    <message>
         <source>图片不存在！</source>
         <translation>图片不存在！</translation>
     </message>

@@ -100,10 +100,6 @@ p, li { white-space: pre-wrap; }
         <translation>Update failed!</translation>
     </message>
     <message>
-        <source>请只连接一个镜头后再更新！</source>
-        <translation>Leave only one lens attached, then update again.</translation>
-    </message>
-    <message>
         <source>图片不存在！</source>
         <translation>The picture does not exist!</translation>
     </message>
