@@ -516,6 +516,10 @@ bool HidrawLensTestbed::plugNode(QString *error)
         m_lens->close(handle);
         return fail(QStringLiteral("openpty: %1").arg(QString::fromLocal8Bit(std::strerror(errno))));
     }
+    // A program started later must not inherit the ends: the master would
+    // then never close, and an unplug would never reach its poll().
+    ::fcntl(master, F_SETFD, FD_CLOEXEC);
+    ::fcntl(slave, F_SETFD, FD_CLOEXEC);
     termios raw{};
     if (::tcgetattr(slave, &raw) == 0) {
         ::cfmakeraw(&raw);
