@@ -1,7 +1,8 @@
 // lens-hidraw-testbed: a simulated lens on an emulated /dev/hidraw node.
 //
 //   lens-hidraw-testbed [--name N] [--code C] [--serial S] [--version V] [--after V]
-//                       [--restart-ms MS] [--latency-us US] [--models DIR] [-- PROGRAM ARGS...]
+//                       [--restart-ms MS] [--latency-us US] [--models DIR] [--preload LIB]...
+//                       [-- PROGRAM ARGS...]
 //
 // With a program, starts it under the umockdev preload (it finds the lens
 // by itself through the system hidapi) and ends with its exit code;
@@ -66,8 +67,11 @@ int main(int argc, char *argv[])
                                      QStringLiteral("us"), QStringLiteral("0"));
     QCommandLineOption modelsOption(QStringLiteral("models"), QStringLiteral("The folder lens-fwserver serves."),
                                     QStringLiteral("dir"));
+    QCommandLineOption preloadOption(QStringLiteral("preload"),
+                                     QStringLiteral("A further library to preload into the program."),
+                                     QStringLiteral("lib"));
     parser.addOptions({nameOption, codeOption, serialOption, versionOption, afterOption, restartOption,
-                       latencyOption, modelsOption});
+                       latencyOption, modelsOption, preloadOption});
     parser.addPositionalArgument(QStringLiteral("program"), QStringLiteral("Program to run, after --."),
                                  QStringLiteral("[-- program args...]"));
     parser.process(app);
@@ -100,7 +104,7 @@ int main(int argc, char *argv[])
         err << "lens-hidraw-testbed: " << why << "\n";
         return 77;
     }
-    const QProcessEnvironment env = testbed.environment(QProcessEnvironment::systemEnvironment());
+    const QProcessEnvironment env = testbed.environment(QProcessEnvironment::systemEnvironment(), parser.values(preloadOption));
 
     QProcess program;
     const QStringList command = parser.positionalArguments();
