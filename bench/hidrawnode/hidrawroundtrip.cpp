@@ -6,7 +6,7 @@
 //
 // Starts an update on the lens and sends PACKETS data packets, each one
 // after the acknowledgement of the one before; prints the median and the
-// best time from a packet's write to its acknowledgement.
+// mean, median and best time from a packet's write to its acknowledgement.
 
 #include "lenssimulator.h"
 
@@ -79,8 +79,11 @@ int main(int argc, char *argv[])
     }
     hid_close(dev);
     hid_exit();
+    double sum = 0;
+    for (double t : times)
+        sum += t;
     std::sort(times.begin(), times.end());
-    std::printf("bare round trip per packet: median %.1f us, best %.1f us, %d packets\n", times[times.size() / 2],
-                times.front(), packets);
+    std::printf("bare round trip per packet: mean %.1f us, median %.1f us, best %.1f us, %d packets\n",
+                sum / double(times.size()), times[times.size() / 2], times.front(), packets);
     return 0;
 }
