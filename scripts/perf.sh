@@ -2,7 +2,9 @@
 # Builds the benchmarks and prints the performance table:
 #   host time per packet through the window, CPU with no lens present,
 #   start to window shown, lens plugged in to its information on screen,
-#   peak memory through the largest image.
+#   peak memory through the largest image; and, where umockdev is installed,
+#   the shipped program's time per packet over an emulated hidraw node next
+#   to that node's bare round trip.
 #
 #   scripts/perf.sh            in the build tree "build" (LENS_PERF_DIR overrides)
 #
@@ -20,6 +22,11 @@ have_window_bench=0
 if [ -d "$root/bench/windowprogress" ]; then
     targets+=(bench_windowprogress)
     have_window_bench=1
+fi
+have_node_bench=0
+if grep -q '^UMOCKDEV_FOUND:INTERNAL=1' "$dir/CMakeCache.txt" 2>/dev/null; then
+    targets+=(bench_hidrawnode)
+    have_node_bench=1
 fi
 cmake --build "$dir" --parallel "$(nproc)" --target "${targets[@]}" >/dev/null
 export QT_QPA_PLATFORM=offscreen QT_QPA_FONTDIR=/usr/share/fonts LANG=C.UTF-8
@@ -52,6 +59,13 @@ idle_line="$(run "$bench/bench_perftable_system" idle 10)"
 startup_line="$(run "$bench/bench_perftable" startup 7)"
 plugin_line="$(run "$bench/bench_perftable" plugin 7)"
 memory_line="$(run "$bench/bench_perftable" memory)"
+node_bare="" node_packet="" node_ratio=""
+if [ $have_node_bench -eq 1 ]; then
+    node_out="$(run "$dir/bench/hidrawnode/bench_hidrawnode" 3000 || true)"
+    node_bare="$(echo "$node_out" | sed -n 's/^bare round trip per packet: mean \([0-9.]*\) us.*/\1/p')"
+    node_packet="$(echo "$node_out" | sed -n 's/^node host time per packet: \([0-9.]*\) us.*/\1/p')"
+    node_ratio="$(echo "$node_out" | sed -n 's/^node ratio (program \/ bare round trip): \([0-9.]*\)/\1/p')"
+fi
 
 verdict() { # <value> <limit>
     awk -v v="$1" -v l="$2" 'BEGIN { if (v == "") print "no figure"; else if (v + 0 <= l + 0) print "ok"; else print "OVER" }'
@@ -73,5 +87,10 @@ printf '%-52s %14s %10s  %s\n' "lens plugged in to its information (median of 7)
     "<= 500 ms" "$(verdict "$(field "$plugin_line" max)" 500) (max $(field "$plugin_line" max) ms; painted: $(field "$plugin_line" painted_ms) ms)"
 printf '%-52s %14s %10s  %s\n' "peak memory, transfer of the largest image" "${window_peak:-?} MB" "<= 60 MB" \
     "$(verdict "$window_peak" 60) (process $(field "$memory_line" peak_rss_mb) MB incl. the simulated lens's ${lens_copy} MB; private $(field "$memory_line" private_mb) MB)"
+if [ $have_node_bench -eq 1 ]; then
+    # One run: the program and the bare loop over the same testbed.
+    printf '%-52s %14s %10s  %s\n' "per packet over the emulated hidraw node" "${node_packet:-?} us" "" \
+        "bare hidapi round trip ${node_bare:-?} us, ratio ${node_ratio:-?} (README: Performance)"
+fi
 echo
 echo "per packet: $packet_path"

@@ -1,5 +1,6 @@
 #include "sockethidapi.h"
 
+#include "hidapistandin.h"
 #include "lenssimwire.h"
 
 #include <hidapi.h>
@@ -11,10 +12,8 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
-#include <cwchar>
 #include <memory>
 #include <mutex>
-#include <string>
 
 struct hid_device_
 {
@@ -179,14 +178,6 @@ int copyBytes(const QByteArray &from, unsigned char *to, size_t capacity)
     return int(n);
 }
 
-wchar_t *copyWide(const QString &text)
-{
-    const std::wstring wide = text.toStdWString();
-    auto *copy = new wchar_t[wide.size() + 1];
-    std::wmemcpy(copy, wide.c_str(), wide.size() + 1);
-    return copy;
-}
-
 int getString(hid_device *dev, quint8 which, wchar_t *string, size_t maxlen)
 {
     if (!string || maxlen == 0)
@@ -198,11 +189,7 @@ int getString(hid_device *dev, quint8 which, wchar_t *string, size_t maxlen)
         [&text](QDataStream &in, qint32) { in >> text; }, &result);
     if (result != 0)
         return -1;
-    const std::wstring wide = text.toStdWString();
-    const size_t n = std::min(wide.size(), maxlen - 1);
-    std::wmemcpy(string, wide.c_str(), n);
-    string[n] = 0;
-    return 0;
+    return HidapiStandIn::copyString(text, string, maxlen);
 }
 
 } // namespace
@@ -262,31 +249,13 @@ struct hid_device_info HID_API_EXPORT *HID_API_CALL hid_enumerate(unsigned short
     prepared(in) >> found >> manufacturer >> product >> serial;
     if (in.status() != QDataStream::Ok || found != 1)
         return nullptr;
-    static const char path[] = "lens-sim:lens";
-    auto *info = new hid_device_info{};
-    info->path = new char[sizeof(path)];
-    std::memcpy(info->path, path, sizeof(path));
-    info->vendor_id = vendor_id ? vendor_id : 0x0483;
-    info->product_id = product_id ? product_id : 0xC8C0;
-    info->serial_number = copyWide(serial);
-    info->manufacturer_string = copyWide(manufacturer);
-    info->product_string = copyWide(product);
-    info->interface_number = 0;
-    info->bus_type = HID_API_BUS_USB;
-    return info;
+    return HidapiStandIn::deviceInfo("lens-sim:lens", vendor_id ? vendor_id : 0x0483, product_id ? product_id : 0xC8C0,
+                                     serial, manufacturer, product);
 }
 
 void HID_API_EXPORT HID_API_CALL hid_free_enumeration(struct hid_device_info *devs)
 {
-    while (devs) {
-        hid_device_info *next = devs->next;
-        delete[] devs->path;
-        delete[] devs->serial_number;
-        delete[] devs->manufacturer_string;
-        delete[] devs->product_string;
-        delete devs;
-        devs = next;
-    }
+    HidapiStandIn::freeEnumeration(devs);
 }
 
 HID_API_EXPORT hid_device *HID_API_CALL hid_open(unsigned short vendor_id, unsigned short product_id,

@@ -1,8 +1,8 @@
-# lens_make_certificates(<target> <output dir> <CA common name>)
+# lens_make_certificates(<target> <output dir> <CA common name> [<host name>...])
 #
 # A custom target that makes, at build time, a throw-away CA and a server
-# certificate for 127.0.0.1 / localhost in <output dir>: ca.pem, ca.key,
-# server.pem, server.key. Private keys only ever live in the build tree.
+# certificate for 127.0.0.1 / localhost (and the host names given) in
+# <output dir>: ca.pem, ca.key, server.pem, server.key. Private keys only ever live in the build tree.
 set_property(GLOBAL PROPERTY LENS_CERT_SCRIPT ${CMAKE_CURRENT_LIST_DIR}/make-certificates.sh)
 
 find_program(LENS_OPENSSL openssl)
@@ -15,7 +15,7 @@ function(lens_make_certificates target dir cn)
     set(_outputs ${dir}/ca.pem ${dir}/ca.key ${dir}/server.pem ${dir}/server.key)
     add_custom_command(
         OUTPUT ${_outputs}
-        COMMAND bash ${_LENS_CERT_SCRIPT} ${dir} ${cn}
+        COMMAND bash ${_LENS_CERT_SCRIPT} ${dir} ${cn} ${ARGN}
         DEPENDS ${_LENS_CERT_SCRIPT}
         COMMENT "Making certificates: ${cn}"
         VERBATIM)

@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
 # Makes a throw-away certificate authority and a server certificate for
-# 127.0.0.1 / localhost signed by it, into OUTDIR:
+# 127.0.0.1 / localhost (and any further host NAMEs) signed by it, into OUTDIR:
 #   ca.pem ca.key server.pem server.key
-#   make-certificates.sh OUTDIR "CA common name"
+#   make-certificates.sh OUTDIR "CA common name" [NAME...]
 set -euo pipefail
 out="$1"
 name="${2:-Lens Firmware Server Test CA}"
+shift $(( $# < 2 ? $# : 2 ))
+alt="IP:127.0.0.1,IP:::1,DNS:localhost"
+for host in "$@"; do alt="$alt,DNS:$host"; done
 mkdir -p "$out"
 tmp="$(mktemp -d)"
 trap 'rm -rf "$tmp"' EXIT
@@ -19,7 +22,7 @@ cat > "$tmp/server.ext" <<EXT
 basicConstraints=critical,CA:FALSE
 keyUsage=critical,digitalSignature,keyEncipherment
 extendedKeyUsage=serverAuth
-subjectAltName=IP:127.0.0.1,IP:::1,DNS:localhost
+subjectAltName=$alt
 authorityKeyIdentifier=keyid
 subjectKeyIdentifier=hash
 EXT

@@ -1,5 +1,6 @@
 #include "simulatedhidapi.h"
 
+#include "hidapistandin.h"
 #include "lenssimulator.h"
 
 #include <hidapi.h>
@@ -7,10 +8,6 @@
 #include <QString>
 
 #include <atomic>
-#include <algorithm>
-#include <cstring>
-#include <cwchar>
-#include <string>
 
 struct hid_device_
 {
@@ -23,14 +20,6 @@ namespace {
 std::atomic<int> g_openHandles{0};
 std::atomic<int> g_initCalls{0};
 
-wchar_t *copyWide(const QString &text)
-{
-    const std::wstring wide = text.toStdWString();
-    auto *copy = new wchar_t[wide.size() + 1];
-    std::wmemcpy(copy, wide.c_str(), wide.size() + 1);
-    return copy;
-}
-
 int getString(hid_device *dev, LensSimulator::UsbString which, wchar_t *string, size_t maxlen)
 {
     if (!dev || !string || maxlen == 0)
@@ -38,11 +27,7 @@ int getString(hid_device *dev, LensSimulator::UsbString which, wchar_t *string, 
     QString text;
     if (!SimulatedHidapi::lens()->usbString(dev->handle, which, &text))
         return -1;
-    const std::wstring wide = text.toStdWString();
-    const size_t n = std::min(wide.size(), maxlen - 1);
-    std::wmemcpy(string, wide.c_str(), n);
-    string[n] = 0;
-    return 0;
+    return HidapiStandIn::copyString(text, string, maxlen);
 }
 
 } // namespace
@@ -85,30 +70,14 @@ struct hid_device_info HID_API_EXPORT *HID_API_CALL hid_enumerate(unsigned short
     const quint16 product = product_id ? product_id : lens->productId();
     if (!lens->wouldOpen(vendor, product))
         return nullptr;
-    auto *info = new hid_device_info{};
-    info->path = new char[sizeof("sim:lens")];
-    std::memcpy(info->path, "sim:lens", sizeof("sim:lens"));
-    info->vendor_id = vendor;
-    info->product_id = product;
-    info->serial_number = copyWide(lens->usbString(LensSimulator::UsbSerialNumber));
-    info->manufacturer_string = copyWide(lens->usbString(LensSimulator::Manufacturer));
-    info->product_string = copyWide(lens->usbString(LensSimulator::Product));
-    info->interface_number = 0;
-    info->bus_type = HID_API_BUS_USB;
-    return info;
+    return HidapiStandIn::deviceInfo("sim:lens", vendor, product, lens->usbString(LensSimulator::UsbSerialNumber),
+                                     lens->usbString(LensSimulator::Manufacturer),
+                                     lens->usbString(LensSimulator::Product));
 }
 
 void HID_API_EXPORT HID_API_CALL hid_free_enumeration(struct hid_device_info *devs)
 {
-    while (devs) {
-        hid_device_info *next = devs->next;
-        delete[] devs->path;
-        delete[] devs->serial_number;
-        delete[] devs->manufacturer_string;
-        delete[] devs->product_string;
-        delete devs;
-        devs = next;
-    }
+    HidapiStandIn::freeEnumeration(devs);
 }
 
 HID_API_EXPORT hid_device *HID_API_CALL hid_open(unsigned short vendor_id, unsigned short product_id,

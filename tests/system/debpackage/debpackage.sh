@@ -1,15 +1,18 @@
 #!/usr/bin/env bash
-# debpackage.sh <build-dir> <cpack> <built lens-updater>
+# debpackage.sh <build-dir> <cpack> <built lens-updater> [<hidraw testbed> <window shim>]
 #
 # Builds the .deb with cpack, installs it with dpkg -i, checks the package and
-# the installed files, starts the installed program offscreen, and purges the
-# package again. The package is removed on every way out, failed checks
+# the installed files, starts the installed program offscreen (and, given the
+# testbed, once more against a simulated lens on an emulated hidraw node, until
+# it shows the lens's information), and purges the package again. The package is removed on every way out, failed checks
 # included, so the machine is left as it was found.
 set -u
 
 build=$1
 cpack=$2
 built_exe=$3
+testbed=${4:-}
+shim=${5:-}
 pkg=lens-updater
 
 skip() { echo "SKIP: $*"; exit 77; }
@@ -34,6 +37,7 @@ fi
 work=$(mktemp -d /tmp/debpackage.XXXXXX)
 installed=0
 app_pid=
+bed_pid=
 
 # A program ended by a signal skips its exit handlers, so its single-instance
 # guard (a System V segment and semaphore, keyed by ftok on files in its
@@ -61,6 +65,10 @@ remove_guard_ipc() {
 }
 
 cleanup() {
+    if [ -n "$bed_pid" ] && kill -0 "$bed_pid" 2>/dev/null; then
+        kill -TERM "$bed_pid" 2>/dev/null
+        wait "$bed_pid" 2>/dev/null
+    fi
     if [ -n "$app_pid" ]; then
         if kill -0 "$app_pid" 2>/dev/null; then
             kill -KILL "$app_pid" 2>/dev/null
@@ -296,6 +304,56 @@ app_pid=
 runlog="$work/tmp/.local/state/lens-updater/lens-updater.log"
 grep -q ' info lens.app: started ' "$runlog" 2>/dev/null && pass "the program wrote its log to ~/.local/state/lens-updater" \
     || fail "no start-up line in $runlog"
+
+# --- run against a lens ------------------------------------------------------------
+# The installed program, unchanged, finds the simulated lens through the
+# system hidapi on the testbed's emulated /dev/hidraw0; the preloaded shim
+# reports what the window shows.
+if [ -z "$testbed" ] || [ ! -x "$testbed" ] || [ ! -f "$shim" ]; then
+    echo "note: no hidraw lens testbed in this build (umockdev missing), no run against a lens"
+else
+    mkfifo "$work/bed.in"
+    env QT_QPA_PLATFORM=offscreen QT_QPA_FONTDIR=/usr/share/fonts LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8 \
+        TMPDIR="$work/tmp" XDG_RUNTIME_DIR="$work/runtime" HOME="$work/tmp" \
+        "$testbed" --serial SN2024000042 --version V1.0.7 --preload "$shim" -- "$exe" \
+        <"$work/bed.in" >"$work/bed.log" 2>"$work/bed.err" &
+    bed_pid=$!
+    exec 3>"$work/bed.in"
+    want_sn=$(printf 'shim\tlabel\tlabel_SN\t序列号  ： SN2024000042')
+    want_ver=$(printf 'shim\tlabel\tlabel_nowVer\t当前版本 ： V1.0.7')
+    shown=0
+    for _ in $(seq 300); do
+        if grep -qF "$want_sn" "$work/bed.err" && grep -qF "$want_ver" "$work/bed.err"; then
+            shown=1
+            break
+        fi
+        kill -0 "$bed_pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    if grep -q "umockdev preload library is missing" "$work/bed.err"; then
+        echo "note: the umockdev preload is missing, no run against a lens"
+    elif [ $shown -eq 1 ]; then
+        pass "installed program found the lens on /dev/hidraw0 and shows its serial number and version"
+    else
+        fail "installed program did not show the lens's information within 30 s:"
+        sed 's/^/      /' "$work/bed.log" "$work/bed.err" | tail -20
+    fi
+    echo quit >&3
+    exec 3>&-
+    for _ in $(seq 100); do
+        kill -0 "$bed_pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    if kill -0 "$bed_pid" 2>/dev/null; then
+        fail "the testbed did not end within 10 s of quit"
+    else
+        wait "$bed_pid"
+    fi
+    bed_pid=
+    # The testbed ends the program with SIGTERM: its guard is left behind.
+    run_pid=$(sed -n 's/^testbed: started .* (pid \([0-9]*\))$/\1/p' "$work/bed.log")
+    [ -n "$run_pid" ] && command -v ipcs >/dev/null 2>&1 && remove_guard_ipc "$run_pid"
+fi
 
 # --- remove -----------------------------------------------------------------------
 if dpkg --purge "$pkg" >"$work/remove.log" 2>&1; then
