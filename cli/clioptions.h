@@ -18,4 +18,5 @@ struct CliOptions
     int stallTimeoutMs = 15000;
     QString serverOrigin; // empty: the built-in server
     QString caFile;       // an extra CA to trust (test servers)
+    QString volumesUnder; // only volumes below this folder count (tests beside other mounts)
 };

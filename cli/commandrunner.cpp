@@ -84,6 +84,7 @@ void CommandRunner::start()
     connect(m_finder->protocol(), &UpdateProcess::updateProcess, this, &CommandRunner::onTransferProgress);
     connect(m_finder->protocol(), &UpdateProcess::updateStatus, this,
             [this](uint8_t status) { onUpdateStatus(status); });
+    m_finder->setVolumeFilter(m_options.volumesUnder);
     m_finder->start();
     m_waitTimer.start(qMax(m_options.waitMs, kMinimumFindMs));
     QTimer::singleShot(kMinimumFindMs, this, &CommandRunner::onFinderChanged);

@@ -88,6 +88,8 @@ void LensFinder::watchNewVolumes()
     for (const QString &root : roots) {
         if (m_volumes.contains(root))
             continue;
+        if (!m_volumeFilter.isEmpty() && !root.startsWith(m_volumeFilter + QLatin1Char('/')))
+            continue;
         m_roots.append(root);
         // One detection per volume: the handler keeps only the last lens it
         // saw, and a write must go to exactly this root.

@@ -29,6 +29,8 @@ public:
     explicit LensFinder(QObject *parent = nullptr);
     ~LensFinder() override;
 
+    // Only volumes whose root lies below this folder are looked at.
+    void setVolumeFilter(const QString &folder) { m_volumeFilter = folder; }
     void start();
 
     // The lenses known now: the HID lens first (once it has reported), then
@@ -73,6 +75,7 @@ private:
     LensRecord m_hidLens;
     QTimer m_infoTimer;
     QTimer m_volumeTimer;
+    QString m_volumeFilter;
     QStringList m_roots;
     QMap<QString, Volume> m_volumes;
 };
