@@ -258,6 +258,8 @@ void tst_CliFlow::run()
     const QString stdoutText = QString::fromUtf8(out);
     const QString all = stdoutText + QLatin1Char('\n') + QString::fromUtf8(err);
     const QString context = QStringLiteral("\n--- output ---\n") + all.right(3000);
+    if (qEnvironmentVariableIsSet("CLIFLOW_SHOW"))
+        qDebug().noquote() << all;
     QCOMPARE(program.exitStatus(), QProcess::NormalExit);
     QVERIFY2(program.exitCode() == exitCode,
              qPrintable(QStringLiteral("exit code %1, expected %2").arg(program.exitCode()).arg(exitCode) + context));
