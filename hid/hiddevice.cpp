@@ -1,5 +1,7 @@
 #include "hiddevice.h"
 
+#include <QSet>
+
 #include <cwchar>
 #include <string>
 
@@ -31,6 +33,21 @@ HidDevice::HidDevice()
     : handle(nullptr)
 {
     hid_init();
+}
+
+int HidDevice::attachedCount(unsigned short vendorId, unsigned short productId)
+{
+    hid_init();
+    hid_device_info *devices = hid_enumerate(vendorId, productId);
+    // A lens with several HID interfaces is listed once per interface; they
+    // share its USB serial number.
+    QSet<QString> lenses;
+    for (const hid_device_info *device = devices; device; device = device->next) {
+        const QString serial = device->serial_number ? QString::fromWCharArray(device->serial_number) : QString();
+        lenses.insert(serial.isEmpty() ? QString::fromLocal8Bit(device->path) : serial);
+    }
+    hid_free_enumeration(devices);
+    return lenses.size();
 }
 
 bool HidDevice::open(unsigned short vendorId, unsigned short productId, const QString *serialNumber)

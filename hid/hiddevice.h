@@ -18,6 +18,9 @@ public:
     void close();
     bool isOpen() const;
 
+    // How many devices with the two ids are on the bus now.
+    static int attachedCount(unsigned short vendorId, unsigned short productId);
+
     // `data` starts with the report id. A length of -1 means data.size().
     int write(const QByteArray &data, int length = -1);
     // Resizes `buffer` to the result: the bytes read, 0 on time-out, and

@@ -207,6 +207,7 @@ void DeviceFirmwareProcess::deviceInformationHandle()
 void DeviceFirmwareProcess::replyError(QNetworkReply::NetworkError error)
 {
     qCInfo(lcNet).noquote() << "latest version query failed:" << networkErrorName(error);
+    emit queryFailed(error);
 }
 
 void DeviceFirmwareProcess::onTimerTimeout()
@@ -389,10 +390,15 @@ QString DeviceFirmwareProcess::releaseNotes()
 
 QString DeviceFirmwareProcess::firmwareImageModelName() const
 {
-    if (m_firmwareData.size() <= 64)
+    return imageModelName(m_firmwareData, m_nickname);
+}
+
+QString DeviceFirmwareProcess::imageModelName(const QByteArray &image, const QString &nickname)
+{
+    if (image.size() <= 64)
         return QStringLiteral("error -1");
-    const bool shortHeader = LensCatalogue::shortHeaderNicknames().contains(m_nickname, Qt::CaseSensitive);
-    const QByteArray field = shortHeader ? m_firmwareData.mid(16, 16) : m_firmwareData.mid(32, 32);
+    const bool shortHeader = LensCatalogue::shortHeaderNicknames().contains(nickname, Qt::CaseSensitive);
+    const QByteArray field = shortHeader ? image.mid(16, 16) : image.mid(32, 32);
     const QByteArray trimmed = field.trimmed();
     return QString::fromUtf8(trimmed.constData(), int(qstrnlen(trimmed.constData(), uint(trimmed.size()))));
 }

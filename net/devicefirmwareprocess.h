@@ -89,6 +89,9 @@ public:
     // Model name in the header of the downloaded firmware image; "error -1"
     // when the image is too short to hold a header.
     QString firmwareImageModelName() const;
+    // The same for any image, e.g. one read from a file, with the nickname
+    // that selects the header layout.
+    static QString imageModelName(const QByteArray &image, const QString &nickname);
 
 signals:
     void hasDeviceMessage();
@@ -97,6 +100,10 @@ signals:
     void deviceFirmwareFinished();
     void networkConnectStatus(bool reachable);
     void getServerMessage(DeviceFirmwareProcess::GetServerMsg message);
+    // The latest-version query failed on the way (before getServerMessage
+    // reports the outcome): lets a caller tell an unreachable server from a
+    // server that answered.
+    void queryFailed(QNetworkReply::NetworkError error);
 
 private slots:
     void deviceInformationHandle();

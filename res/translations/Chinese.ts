@@ -321,4 +321,282 @@ p, li { white-space: pre-wrap; }
         <translation>固件型号(%1)与镜头型号(%2)不符</translation>
     </message>
 </context>
+<context>
+    <name>CommandLine</name>
+    <message>
+        <source>用 lens-update --help 查看用法。</source>
+        <translation>用 lens-update --help 查看用法。</translation>
+    </message>
+    <message>
+        <source>显示本帮助并退出。</source>
+        <translation>显示本帮助并退出。</translation>
+    </message>
+    <message>
+        <source>显示版本并退出。</source>
+        <translation>显示版本并退出。</translation>
+    </message>
+    <message>
+        <source>打印各部分的调试输出（日志类别 lens.*）。</source>
+        <translation>打印各部分的调试输出（日志类别 lens.*）。</translation>
+    </message>
+    <message>
+        <source>list 和 check：以 JSON 输出，供脚本使用。</source>
+        <translation>list 和 check：以 JSON 输出，供脚本使用。</translation>
+    </message>
+    <message>
+        <source>update：对重新写入和降级的提问都回答“是”。</source>
+        <translation>update：对重新写入和降级的提问都回答“是”。</translation>
+    </message>
+    <message>
+        <source>update：写入此固件文件，而不从服务器下载。</source>
+        <translation>update：写入此固件文件，而不从服务器下载。</translation>
+    </message>
+    <message>
+        <source>update：--firmware 文件的版本（用于版本比较和更新后的检查）。</source>
+        <translation>update：--firmware 文件的版本（用于版本比较和更新后的检查）。</translation>
+    </message>
+    <message>
+        <source>等待镜头出现的最长秒数（默认 3）。</source>
+        <translation>等待镜头出现的最长秒数（默认 3）。</translation>
+    </message>
+    <message>
+        <source>update：等待镜头重启后重新报告的最长秒数（默认 60）。</source>
+        <translation>update：等待镜头重启后重新报告的最长秒数（默认 60）。</translation>
+    </message>
+    <message>
+        <source>list、check 或 update</source>
+        <translation>list、check 或 update</translation>
+    </message>
+    <message>
+        <source>从终端更新自动对焦镜头的固件（USB HID 或 U 盘模式）。
+
+命令：
+  list    列出找到的每个镜头：型号、型号代码、序列号、固件版本（U 盘模式还有卷）。
+  check   向固件服务器查询每个镜头的最新固件，显示当前版本、最新版本和更新说明。
+  update  更新唯一连接着的镜头：下载（或读取 --firmware 文件）、检查、传输、等待重启并检查新版本。</source>
+        <translation>从终端更新自动对焦镜头的固件（USB HID 或 U 盘模式）。
+
+命令：
+  list    列出找到的每个镜头：型号、型号代码、序列号、固件版本（U 盘模式还有卷）。
+  check   向固件服务器查询每个镜头的最新固件，显示当前版本、最新版本和更新说明。
+  update  更新唯一连接着的镜头：下载（或读取 --firmware 文件）、检查、传输、等待重启并检查新版本。</translation>
+    </message>
+    <message>
+        <source>缺少命令（list、check 或 update）。</source>
+        <translation>缺少命令（list、check 或 update）。</translation>
+    </message>
+    <message>
+        <source>只能给出一个命令。</source>
+        <translation>只能给出一个命令。</translation>
+    </message>
+    <message>
+        <source>未知命令：%1</source>
+        <translation>未知命令：%1</translation>
+    </message>
+    <message>
+        <source>--json 只用于 list 和 check。</source>
+        <translation>--json 只用于 list 和 check。</translation>
+    </message>
+    <message>
+        <source>--yes、--firmware 和 --firmware-version 只用于 update。</source>
+        <translation>--yes、--firmware 和 --firmware-version 只用于 update。</translation>
+    </message>
+    <message>
+        <source>--firmware-version 需要同时给出 --firmware。</source>
+        <translation>--firmware-version 需要同时给出 --firmware。</translation>
+    </message>
+    <message>
+        <source>秒数无效。</source>
+        <translation>秒数无效。</translation>
+    </message>
+    <message>
+        <source>退出码：</source>
+        <translation>退出码：</translation>
+    </message>
+    <message>
+        <source>成功（或无事可做）</source>
+        <translation>成功（或无事可做）</translation>
+    </message>
+    <message>
+        <source>失败（包括 Ctrl-C 中断）</source>
+        <translation>失败（包括 Ctrl-C 中断）</translation>
+    </message>
+    <message>
+        <source>用法错误</source>
+        <translation>用法错误</translation>
+    </message>
+    <message>
+        <source>没有镜头</source>
+        <translation>没有镜头</translation>
+    </message>
+    <message>
+        <source>无法连接固件服务器</source>
+        <translation>无法连接固件服务器</translation>
+    </message>
+    <message>
+        <source>被检查拒绝（固件不属于该镜头、提问回答“否”、连接着多个镜头）</source>
+        <translation>被检查拒绝（固件不属于该镜头、提问回答“否”、连接着多个镜头）</translation>
+    </message>
+</context>
+<context>
+    <name>CommandRunner</name>
+    <message>
+        <source>镜头更新后报告的版本为 %1，而不是 %2。</source>
+        <translation>镜头更新后报告的版本为 %1，而不是 %2。</translation>
+    </message>
+    <message>
+        <source>镜头在 %1 秒内没有重新连接。固件已写入，但新版本未经确认。</source>
+        <translation>镜头在 %1 秒内没有重新连接。固件已写入，但新版本未经确认。</translation>
+    </message>
+    <message>
+        <source>未找到镜头。请通过 USB 连接镜头（HID 模式或 U 盘模式）。</source>
+        <translation>未找到镜头。请通过 USB 连接镜头（HID 模式或 U 盘模式）。</translation>
+    </message>
+    <message>
+        <source>找到了 HID 镜头，但它没有报告自己的信息。</source>
+        <translation>找到了 HID 镜头，但它没有报告自己的信息。</translation>
+    </message>
+    <message>
+        <source>镜头（HID）</source>
+        <translation>镜头（HID）</translation>
+    </message>
+    <message>
+        <source>镜头（U 盘模式）</source>
+        <translation>镜头（U 盘模式）</translation>
+    </message>
+    <message>
+        <source>型号代码 ： </source>
+        <translation>型号代码 ： </translation>
+    </message>
+    <message>
+        <source>卷 ： </source>
+        <translation>卷 ： </translation>
+    </message>
+    <message>
+        <source>有 %1 个 HID 镜头连接着；一次只能读取其中一个。</source>
+        <translation>有 %1 个 HID 镜头连接着；一次只能读取其中一个。</translation>
+    </message>
+    <message>
+        <source>固件下载失败。</source>
+        <translation>固件下载失败。</translation>
+    </message>
+    <message>
+        <source>正在下载固件</source>
+        <translation>正在下载固件</translation>
+    </message>
+    <message>
+        <source>无法连接固件服务器（%1）。</source>
+        <translation>无法连接固件服务器（%1）。</translation>
+    </message>
+    <message>
+        <source>固件服务器没有型号 %1 的固件。</source>
+        <translation>固件服务器没有型号 %1 的固件。</translation>
+    </message>
+    <message>
+        <source>镜头已是最新固件。</source>
+        <translation>镜头已是最新固件。</translation>
+    </message>
+    <message>
+        <source>服务器提供的是镜头当前版本的测试版。</source>
+        <translation>服务器提供的是镜头当前版本的测试版。</translation>
+    </message>
+    <message>
+        <source>有可用的更新。</source>
+        <translation>有可用的更新。</translation>
+    </message>
+    <message>
+        <source>更新说明：</source>
+        <translation>更新说明：</translation>
+    </message>
+    <message>
+        <source>型号 %1 不在镜头目录中。</source>
+        <translation>型号 %1 不在镜头目录中。</translation>
+    </message>
+    <message>
+        <source>连接着不止一个镜头。一次只更新一个镜头：请只保留要更新的那个。</source>
+        <translation>连接着不止一个镜头。一次只更新一个镜头：请只保留要更新的那个。</translation>
+    </message>
+    <message>
+        <source>无法读取 %1：%2</source>
+        <translation>无法读取 %1：%2</translation>
+    </message>
+    <message>
+        <source>未更新。</source>
+        <translation>未更新。</translation>
+    </message>
+    <message>
+        <source>正在更新</source>
+        <translation>正在更新</translation>
+    </message>
+    <message>
+        <source>所有数据已发送，镜头正在写入固件……</source>
+        <translation>所有数据已发送，镜头正在写入固件……</translation>
+    </message>
+    <message>
+        <source>镜头拒绝了固件，仍保留版本 %1。</source>
+        <translation>镜头拒绝了固件，仍保留版本 %1。</translation>
+    </message>
+    <message>
+        <source>正在把 Fw.dat 写入 %1，并等待镜头取走……</source>
+        <translation>正在把 Fw.dat 写入 %1，并等待镜头取走……</translation>
+    </message>
+    <message>
+        <source>无法把 Fw.dat 完整写入 %1。</source>
+        <translation>无法把 Fw.dat 完整写入 %1。</translation>
+    </message>
+    <message>
+        <source>传输停止于 %1%（%2 / %3）。镜头只收到了部分固件，也没有收到结束命令：它不会安装这些数据，仍是版本 %4。请重新连接镜头后再次更新。</source>
+        <translation>传输停止于 %1%（%2 / %3）。镜头只收到了部分固件，也没有收到结束命令：它不会安装这些数据，仍是版本 %4。请重新连接镜头后再次更新。</translation>
+    </message>
+    <message>
+        <source>镜头 %1 秒没有应答。</source>
+        <translation>镜头 %1 秒没有应答。</translation>
+    </message>
+    <message>
+        <source>镜头正在写入固件，现在中断可能使它没有可用的固件。正在等待它完成（再按一次 Ctrl-C 强制退出）。</source>
+        <translation>镜头正在写入固件，现在中断可能使它没有可用的固件。正在等待它完成（再按一次 Ctrl-C 强制退出）。</translation>
+    </message>
+    <message>
+        <source>已在镜头写入固件时退出。请重新连接镜头，并用 lens-update list 查看它的版本。</source>
+        <translation>已在镜头写入固件时退出。请重新连接镜头，并用 lens-update list 查看它的版本。</translation>
+    </message>
+    <message>
+        <source>已中断。</source>
+        <translation>已中断。</translation>
+    </message>
+    <message>
+        <source>Fw.dat 的写入不能中断；正在等待镜头取走它。</source>
+        <translation>Fw.dat 的写入不能中断；正在等待镜头取走它。</translation>
+    </message>
+    <message>
+        <source>已中断。固件已写入，镜头正在重启；新版本未经确认。</source>
+        <translation>已中断。固件已写入，镜头正在重启；新版本未经确认。</translation>
+    </message>
+    <message>
+        <source>已中断。镜头未被改动。</source>
+        <translation>已中断。镜头未被改动。</translation>
+    </message>
+</context>
+<context>
+    <name>ProgressMeter</name>
+    <message>
+        <source>剩余 %1</source>
+        <translation>剩余 %1</translation>
+    </message>
+</context>
+<context>
+    <name>Terminal</name>
+    <message>
+        <source>[y/N]</source>
+        <translation>[y/N]</translation>
+    </message>
+    <message>
+        <source>y (--yes)</source>
+        <translation>y（--yes）</translation>
+    </message>
+    <message>
+        <source>n (no answer)</source>
+        <translation>n（没有回答）</translation>
+    </message>
+</context>
 </TS>

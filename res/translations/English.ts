@@ -321,4 +321,282 @@ p, li { white-space: pre-wrap; }
         <translation>The firmware is for %1, not for this lens (%2)</translation>
     </message>
 </context>
+<context>
+    <name>CommandLine</name>
+    <message>
+        <source>用 lens-update --help 查看用法。</source>
+        <translation>See lens-update --help for the usage.</translation>
+    </message>
+    <message>
+        <source>显示本帮助并退出。</source>
+        <translation>Shows this help and exits.</translation>
+    </message>
+    <message>
+        <source>显示版本并退出。</source>
+        <translation>Shows the version and exits.</translation>
+    </message>
+    <message>
+        <source>打印各部分的调试输出（日志类别 lens.*）。</source>
+        <translation>Prints the debug output of every part (logging categories lens.*).</translation>
+    </message>
+    <message>
+        <source>list 和 check：以 JSON 输出，供脚本使用。</source>
+        <translation>list and check: print JSON, for scripts.</translation>
+    </message>
+    <message>
+        <source>update：对重新写入和降级的提问都回答“是”。</source>
+        <translation>update: answer yes to the re-write and downgrade questions.</translation>
+    </message>
+    <message>
+        <source>update：写入此固件文件，而不从服务器下载。</source>
+        <translation>update: write this firmware file instead of downloading from the server.</translation>
+    </message>
+    <message>
+        <source>update：--firmware 文件的版本（用于版本比较和更新后的检查）。</source>
+        <translation>update: the version in the --firmware file (for the version comparison and the check after the update).</translation>
+    </message>
+    <message>
+        <source>等待镜头出现的最长秒数（默认 3）。</source>
+        <translation>How many seconds to wait at most for a lens to appear (default 3).</translation>
+    </message>
+    <message>
+        <source>update：等待镜头重启后重新报告的最长秒数（默认 60）。</source>
+        <translation>update: how many seconds to wait at most for the lens to report again after its restart (default 60).</translation>
+    </message>
+    <message>
+        <source>list、check 或 update</source>
+        <translation>list, check or update</translation>
+    </message>
+    <message>
+        <source>从终端更新自动对焦镜头的固件（USB HID 或 U 盘模式）。
+
+命令：
+  list    列出找到的每个镜头：型号、型号代码、序列号、固件版本（U 盘模式还有卷）。
+  check   向固件服务器查询每个镜头的最新固件，显示当前版本、最新版本和更新说明。
+  update  更新唯一连接着的镜头：下载（或读取 --firmware 文件）、检查、传输、等待重启并检查新版本。</source>
+        <translation>Updates the firmware of an autofocus lens from a terminal (USB HID or U-disk mode).
+
+Commands:
+  list    Lists every lens found: model, model code, serial number, firmware version (and the volume in U-disk mode).
+  check   Asks the firmware server for the latest firmware of each lens; shows the current and latest version and the release notes.
+  update  Updates the one lens connected: downloads (or reads the --firmware file), checks, transfers, waits for the restart and checks the new version.</translation>
+    </message>
+    <message>
+        <source>缺少命令（list、check 或 update）。</source>
+        <translation>No command given (list, check or update).</translation>
+    </message>
+    <message>
+        <source>只能给出一个命令。</source>
+        <translation>Give only one command.</translation>
+    </message>
+    <message>
+        <source>未知命令：%1</source>
+        <translation>Unknown command: %1</translation>
+    </message>
+    <message>
+        <source>--json 只用于 list 和 check。</source>
+        <translation>--json is only for list and check.</translation>
+    </message>
+    <message>
+        <source>--yes、--firmware 和 --firmware-version 只用于 update。</source>
+        <translation>--yes, --firmware and --firmware-version are only for update.</translation>
+    </message>
+    <message>
+        <source>--firmware-version 需要同时给出 --firmware。</source>
+        <translation>--firmware-version needs --firmware.</translation>
+    </message>
+    <message>
+        <source>秒数无效。</source>
+        <translation>Invalid number of seconds.</translation>
+    </message>
+    <message>
+        <source>退出码：</source>
+        <translation>Exit codes:</translation>
+    </message>
+    <message>
+        <source>成功（或无事可做）</source>
+        <translation>Success (or nothing to do)</translation>
+    </message>
+    <message>
+        <source>失败（包括 Ctrl-C 中断）</source>
+        <translation>Failure (also when interrupted with Ctrl-C)</translation>
+    </message>
+    <message>
+        <source>用法错误</source>
+        <translation>Usage error</translation>
+    </message>
+    <message>
+        <source>没有镜头</source>
+        <translation>No lens</translation>
+    </message>
+    <message>
+        <source>无法连接固件服务器</source>
+        <translation>The firmware server cannot be reached</translation>
+    </message>
+    <message>
+        <source>被检查拒绝（固件不属于该镜头、提问回答“否”、连接着多个镜头）</source>
+        <translation>Refused by a check (the firmware is not for the lens, a question was answered no, more than one lens connected)</translation>
+    </message>
+</context>
+<context>
+    <name>CommandRunner</name>
+    <message>
+        <source>镜头更新后报告的版本为 %1，而不是 %2。</source>
+        <translation>The lens reports version %1 after the update instead of %2.</translation>
+    </message>
+    <message>
+        <source>镜头在 %1 秒内没有重新连接。固件已写入，但新版本未经确认。</source>
+        <translation>The lens did not come back within %1 s. The firmware was written, but the new version is not confirmed.</translation>
+    </message>
+    <message>
+        <source>未找到镜头。请通过 USB 连接镜头（HID 模式或 U 盘模式）。</source>
+        <translation>No lens found. Connect the lens by USB (HID or U-disk mode).</translation>
+    </message>
+    <message>
+        <source>找到了 HID 镜头，但它没有报告自己的信息。</source>
+        <translation>A HID lens was found, but it did not report its information.</translation>
+    </message>
+    <message>
+        <source>镜头（HID）</source>
+        <translation>Lens (HID)</translation>
+    </message>
+    <message>
+        <source>镜头（U 盘模式）</source>
+        <translation>Lens (U-disk mode)</translation>
+    </message>
+    <message>
+        <source>型号代码 ： </source>
+        <translation>Model code : </translation>
+    </message>
+    <message>
+        <source>卷 ： </source>
+        <translation>Volume : </translation>
+    </message>
+    <message>
+        <source>有 %1 个 HID 镜头连接着；一次只能读取其中一个。</source>
+        <translation>%1 HID lenses are connected; only one of them can be read at a time.</translation>
+    </message>
+    <message>
+        <source>固件下载失败。</source>
+        <translation>The firmware download failed.</translation>
+    </message>
+    <message>
+        <source>正在下载固件</source>
+        <translation>Downloading the firmware</translation>
+    </message>
+    <message>
+        <source>无法连接固件服务器（%1）。</source>
+        <translation>Cannot reach the firmware server (%1).</translation>
+    </message>
+    <message>
+        <source>固件服务器没有型号 %1 的固件。</source>
+        <translation>The firmware server has no firmware for model %1.</translation>
+    </message>
+    <message>
+        <source>镜头已是最新固件。</source>
+        <translation>The lens has the latest firmware.</translation>
+    </message>
+    <message>
+        <source>服务器提供的是镜头当前版本的测试版。</source>
+        <translation>The server offers a test build of the release in the lens.</translation>
+    </message>
+    <message>
+        <source>有可用的更新。</source>
+        <translation>An update is available.</translation>
+    </message>
+    <message>
+        <source>更新说明：</source>
+        <translation>Release notes:</translation>
+    </message>
+    <message>
+        <source>型号 %1 不在镜头目录中。</source>
+        <translation>The model %1 is not in the lens catalogue.</translation>
+    </message>
+    <message>
+        <source>连接着不止一个镜头。一次只更新一个镜头：请只保留要更新的那个。</source>
+        <translation>More than one lens is connected. One lens is updated at a time: leave only the one to update connected.</translation>
+    </message>
+    <message>
+        <source>无法读取 %1：%2</source>
+        <translation>Cannot read %1: %2</translation>
+    </message>
+    <message>
+        <source>未更新。</source>
+        <translation>Not updated.</translation>
+    </message>
+    <message>
+        <source>正在更新</source>
+        <translation>Updating</translation>
+    </message>
+    <message>
+        <source>所有数据已发送，镜头正在写入固件……</source>
+        <translation>All data sent; the lens is writing the firmware...</translation>
+    </message>
+    <message>
+        <source>镜头拒绝了固件，仍保留版本 %1。</source>
+        <translation>The lens rejected the firmware and keeps version %1.</translation>
+    </message>
+    <message>
+        <source>正在把 Fw.dat 写入 %1，并等待镜头取走……</source>
+        <translation>Writing Fw.dat to %1 and waiting for the lens to take it...</translation>
+    </message>
+    <message>
+        <source>无法把 Fw.dat 完整写入 %1。</source>
+        <translation>Could not write the whole Fw.dat to %1.</translation>
+    </message>
+    <message>
+        <source>传输停止于 %1%（%2 / %3）。镜头只收到了部分固件，也没有收到结束命令：它不会安装这些数据，仍是版本 %4。请重新连接镜头后再次更新。</source>
+        <translation>The transfer stopped at %1% (%2 / %3). The lens has only part of the image and was not told to install it: it keeps version %4. Reconnect the lens and update again.</translation>
+    </message>
+    <message>
+        <source>镜头 %1 秒没有应答。</source>
+        <translation>The lens has not answered for %1 s.</translation>
+    </message>
+    <message>
+        <source>镜头正在写入固件，现在中断可能使它没有可用的固件。正在等待它完成（再按一次 Ctrl-C 强制退出）。</source>
+        <translation>The lens is writing the firmware; stopping now could leave it without working firmware. Waiting for it to finish (press Ctrl-C again to leave anyway).</translation>
+    </message>
+    <message>
+        <source>已在镜头写入固件时退出。请重新连接镜头，并用 lens-update list 查看它的版本。</source>
+        <translation>Left while the lens was writing the firmware. Reconnect the lens and see its version with lens-update list.</translation>
+    </message>
+    <message>
+        <source>已中断。</source>
+        <translation>Interrupted.</translation>
+    </message>
+    <message>
+        <source>Fw.dat 的写入不能中断；正在等待镜头取走它。</source>
+        <translation>Writing Fw.dat cannot be interrupted; waiting for the lens to take it.</translation>
+    </message>
+    <message>
+        <source>已中断。固件已写入，镜头正在重启；新版本未经确认。</source>
+        <translation>Interrupted. The firmware was written and the lens is restarting; the new version is not confirmed.</translation>
+    </message>
+    <message>
+        <source>已中断。镜头未被改动。</source>
+        <translation>Interrupted. Nothing was changed on the lens.</translation>
+    </message>
+</context>
+<context>
+    <name>ProgressMeter</name>
+    <message>
+        <source>剩余 %1</source>
+        <translation>%1 left</translation>
+    </message>
+</context>
+<context>
+    <name>Terminal</name>
+    <message>
+        <source>[y/N]</source>
+        <translation>[y/N]</translation>
+    </message>
+    <message>
+        <source>y (--yes)</source>
+        <translation>y (--yes)</translation>
+    </message>
+    <message>
+        <source>n (no answer)</source>
+        <translation>n (no answer)</translation>
+    </message>
+</context>
 </TS>

@@ -120,7 +120,9 @@ names "$recommends" qttranslations5-l10n && pass "Recommends qttranslations5-l10
     || fail "Recommends does not name qttranslations5-l10n"
 
 # Exactly the product's files: no tools, tests or simulator hidapi.
-expected_files="/usr/bin/lens-updater
+expected_files="/usr/bin/lens-update
+/usr/bin/lens-updater
+/usr/share/man/man1/lens-update.1.gz
 /usr/lib/udev/rules.d/70-lens-updater.rules
 /usr/share/applications/lens-updater.desktop
 /usr/share/metainfo/com.zemtar.LensUpdater.metainfo.xml
@@ -136,7 +138,7 @@ else
     diff <(printf '%s\n' "$expected_files" | LC_ALL=C sort) <(printf '%s\n' "$actual_files") | sed 's/^/      /'
 fi
 awk '$2 != "root/root" {print}' "$work/contents" | grep -q . && fail "files not owned by root/root: $(awk '$2 != "root/root" {print $6}' "$work/contents" | tr '\n' ' ')"
-awk '$6 ~ /\/usr\/bin\/lens-updater$/ && $1 != "-rwxr-xr-x" {print}' "$work/contents" | grep -q . && fail "/usr/bin/lens-updater is not mode 0755"
+awk '$6 ~ /\/usr\/bin\/lens-update(r)?$/ && $1 != "-rwxr-xr-x" {print}' "$work/contents" | grep -q . && fail "a program in /usr/bin is not mode 0755"
 awk '$1 ~ /^-/ && $6 !~ /\/usr\/bin\// && $1 != "-rw-r--r--" {print}' "$work/contents" | grep -q . && fail "data files not mode 0644: $(awk '$1 ~ /^-/ && $6 !~ /\/usr\/bin\// && $1 != "-rw-r--r--" {print $6}' "$work/contents" | tr '\n' ' ')"
 
 dpkg-deb -e "$deb" "$work/control"
@@ -160,7 +162,7 @@ status=$(dpkg-query -W -f='${Status}' "$pkg")
 [ "$status" = "install ok installed" ] || fail "package status after install is '$status'"
 
 listed=$(dpkg -L "$pkg")
-for f in /usr/bin/lens-updater /usr/lib/udev/rules.d/70-lens-updater.rules /usr/share/applications/lens-updater.desktop; do
+for f in /usr/bin/lens-updater /usr/bin/lens-update /usr/share/man/man1/lens-update.1.gz /usr/lib/udev/rules.d/70-lens-updater.rules /usr/share/applications/lens-updater.desktop; do
     if printf '%s\n' "$listed" | grep -qx "$f" && [ -f "$f" ]; then
         pass "dpkg -L lists $f and it is installed"
     else
@@ -187,6 +189,17 @@ else
 fi
 grep -q 'libhidapi-hidraw' "$work/ldd" && pass "linked against the system hidapi-hidraw" \
     || fail "the installed program does not use the system libhidapi-hidraw"
+
+# The command-line program runs without a display and answers for itself.
+if env -u DISPLAY -u WAYLAND_DISPLAY /usr/bin/lens-update --version 2>&1 | grep -q '^lens-update '; then
+    pass "installed lens-update answers --version"
+else
+    fail "installed lens-update does not answer --version"
+fi
+if command -v man >/dev/null 2>&1; then
+    man -l /usr/share/man/man1/lens-update.1.gz 2>/dev/null | grep -q 'EXIT STATUS' \
+        && pass "man page of lens-update reads" || fail "the man page of lens-update does not read"
+fi
 
 # --- udev rule ------------------------------------------------------------------
 rule=/usr/lib/udev/rules.d/70-lens-updater.rules

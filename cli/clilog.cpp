@@ -1,0 +1,3 @@
+#include "clilog.h"
+
+Q_LOGGING_CATEGORY(lcCli, "lens.cli")
