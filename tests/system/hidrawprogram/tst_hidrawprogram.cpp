@@ -3,9 +3,15 @@
 // open, ioctl, write, poll and read, all emulated in user space by the
 // hidraw lens testbed. The window is driven through the preloaded shim; the
 // compiled-in server address reaches the local HTTPS server through a tunnel.
+// lens-update, the command-line program, runs over the same node.
 
 #include <QBuffer>
 #include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -90,6 +96,7 @@ private:
 
 void tst_HidrawProgram::initTestCase()
 {
+    qRegisterMetaType<QProcess::ExitStatus>("QProcess::ExitStatus");
     if (!HidrawLensTestbed::isAvailable(&skipReason))
         return;
     tmp = std::make_unique<QTemporaryDir>();
@@ -242,8 +249,8 @@ void tst_HidrawProgram::window()
     QVERIFY2(!program.otherOutput().contains(QLatin1String("QObject::")), qPrintable(program.otherOutput()));
 }
 
-// The command-line program over the same testbed: one run once lens-update
-// exists (LENS_UPDATE_CLI is then its path).
+// The command-line program over the same testbed: list, update against the
+// local server (its address and CA given on the command line), list again.
 void tst_HidrawProgram::commandLine()
 {
 #ifndef LENS_UPDATE_CLI
@@ -251,7 +258,76 @@ void tst_HidrawProgram::commandLine()
 #else
     if (!skipReason.isEmpty())
         QSKIP(qPrintable(skipReason));
-    QSKIP("a run of lens-update against the testbed is still to be written");
+
+    LensSimulator lens;
+    lens.setVersionAfterUpdate(QStringLiteral("V1.2.0"));
+    lens.setRestartTime(500);
+    HidrawLensTestbed testbed(&lens);
+    QString why;
+    if (!testbed.start(&why))
+        QSKIP(qPrintable(why));
+    QProcessEnvironment env = testbed.environment(environment());
+    env.insert(QStringLiteral("LANG"), QStringLiteral("C.UTF-8"));
+    env.remove(QStringLiteral("LC_ALL"));
+
+    // The testbed and the server are served by this event loop while it runs.
+    const auto run = [&](const QStringList &arguments, QByteArray *out, QString *all) {
+        QProcess cli;
+        cli.setProcessEnvironment(env);
+        QSignalSpy finished(&cli, qOverload<int, QProcess::ExitStatus>(&QProcess::finished));
+        cli.start(QStringLiteral(LENS_UPDATE_CLI),
+                  arguments
+                      + QStringList{QStringLiteral("--server"), server.origin(), QStringLiteral("--ca-file"),
+                                    ShimmedProgram::caFile(), QStringLiteral("--restart-timeout"),
+                                    QStringLiteral("30"), QStringLiteral("--volumes-under"), tmp->path()});
+        cli.closeWriteChannel();
+        const bool ended = cli.waitForStarted() && finished.wait(120000);
+        *out = cli.readAllStandardOutput();
+        *all = QString::fromUtf8(*out) + QLatin1Char('\n') + QString::fromUtf8(cli.readAllStandardError());
+        if (!ended)
+            cli.kill();
+        return ended && cli.exitStatus() == QProcess::NormalExit ? cli.exitCode() : -1;
+    };
+    const auto listed = [&](const QString &version) {
+        QByteArray out;
+        QString all;
+        const int code = run({QStringLiteral("list"), QStringLiteral("--json")}, &out, &all);
+        QJsonParseError error;
+        const QJsonObject root = QJsonDocument::fromJson(out, &error).object();
+        const QJsonArray lenses = root.value(QStringLiteral("lenses")).toArray();
+        const QJsonObject found = lenses.at(0).toObject();
+        const bool ok = code == 0 && error.error == QJsonParseError::NoError && lenses.size() == 1
+            && root.value(QStringLiteral("hidLensesAttached")).toInt() == 1
+            && found.value(QStringLiteral("link")).toString() == QLatin1String("hid")
+            && found.value(QStringLiteral("modelName")).toString() == kModel
+            && found.value(QStringLiteral("modelCode")).toString() == kCode
+            && found.value(QStringLiteral("serialNumber")).toString() == kSerial
+            && found.value(QStringLiteral("version")).toString() == version;
+        if (!ok)
+            qWarning().noquote() << "exit code" << code << all;
+        return ok;
+    };
+
+    QVERIFY(listed(QStringLiteral("V1.0.0")));
+
+    QByteArray out;
+    QString all;
+    QCOMPARE(run({QStringLiteral("update"), QStringLiteral("--yes")}, &out, &all), 0);
+    for (const QString &text : {QStringLiteral("100.0 %"), QStringLiteral("Update successfully!"),
+                                QStringLiteral("Current lens version : V1.2.0")})
+        QVERIFY2(all.contains(text), qPrintable(QStringLiteral("missing: ") + text + QLatin1Char('\n') + all));
+    QCOMPARE(lens.lastStatus(), 5);
+    QCOMPARE(lens.receivedImage(), image);
+    QVERIFY(lens.holdsImage(image));
+    QCOMPARE(lens.packetsReceived(), (image.size() + 55) / 56);
+    QCOMPARE(lens.restartCount(), 1);
+    QCOMPARE(testbed.plugCount(), 2);
+    for (const QByteArray &report : lens.writtenReports()) {
+        QCOMPARE(report.size(), 65);
+        QCOMPARE(report.at(0), '\0');
+    }
+
+    QVERIFY(listed(QStringLiteral("V1.2.0")));
 #endif
 }
 
