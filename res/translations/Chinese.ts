@@ -592,7 +592,7 @@ p, li { white-space: pre-wrap; }
     </message>
     <message>
         <source>y (--yes)</source>
-        <translation>y（--yes）</translation>
+        <translation>y (--yes)</translation>
     </message>
     <message>
         <source>n (no answer)</source>
