@@ -14,18 +14,18 @@
 #include <QThread>
 #include <QTimer>
 
-#include "bubblepopup.h"
-#include "devicefirmwareprocess.h"
-#include "highdpipixmap.h"
-#include "hiddeviceprocess.h"
-#include "lenscatalogue.h"
-#include "spotfoldcircle.h"
-#include "udiskdevice.h"
-#include "updateguidewidget.h"
-#include "updatedecision.h"
-#include "updateprocess.h"
-#include "versionhelper.h"
-#include "warningwidget.h"
+#include "widgets/bubblepopup.h"
+#include "net/devicefirmwareprocess.h"
+#include "widgets/highdpipixmap.h"
+#include "hid/hiddeviceprocess.h"
+#include "catalogue/lenscatalogue.h"
+#include "widgets/spotfoldcircle.h"
+#include "udisk/udiskdevice.h"
+#include "widgets/updateguidewidget.h"
+#include "protocol/updatedecision.h"
+#include "protocol/updateprocess.h"
+#include "protocol/versionhelper.h"
+#include "widgets/warningwidget.h"
 
 namespace {
 
