@@ -14,17 +14,17 @@
 #include <QThread>
 #include <QTimer>
 
-#include "bubblepopup.h"
-#include "devicefirmwareprocess.h"
-#include "hiddeviceprocess.h"
-#include "lenscatalogue.h"
-#include "spotfoldcircle.h"
-#include "udiskdevice.h"
-#include "updateguidewidget.h"
-#include "updatedecision.h"
-#include "updateprocess.h"
-#include "versionhelper.h"
-#include "warningwidget.h"
+#include "widgets/bubblepopup.h"
+#include "net/devicefirmwareprocess.h"
+#include "hid/hiddeviceprocess.h"
+#include "catalogue/lenscatalogue.h"
+#include "widgets/spotfoldcircle.h"
+#include "udisk/udiskdevice.h"
+#include "widgets/updateguidewidget.h"
+#include "protocol/updatedecision.h"
+#include "protocol/updateprocess.h"
+#include "protocol/versionhelper.h"
+#include "widgets/warningwidget.h"
 #include "widgetstyle.h"
 
 namespace {
@@ -145,7 +145,8 @@ LensRecord Widget::shownLens() const
 
 bool Widget::firmwareReady() const
 {
-    return lensActive() && firmwareDownloaded && offerLens == activeRecord();
+    return lensActive() && firmwareDownloaded && offerLens == activeRecord()
+        && !firmwareClient->firmwareData().isEmpty();
 }
 
 void Widget::setupHidLink(HidDeviceProcess *hid)
@@ -304,8 +305,7 @@ void Widget::onZemtarDeviceCount(int count)
 void Widget::comboBox_language_currentTextChanged(QString language)
 {
     const QString text = tr("已切换到 %1").arg(language) + tr(",请重新启动升级程序！");
-    if (QMessageBox::question(nullptr, tr("提示"), text, QMessageBox::Yes, QMessageBox::No)
-        == QMessageBox::Yes)
+    if (askUser(tr("提示"), text))
         close();
 }
 
@@ -889,6 +889,8 @@ void Widget::onLensLatestInfoFlushFunc()
     ui->textEdit_contect->setPlainText(firmwareClient->releaseNotes());
     ui->label_newVer->setText(tr("最新版本 ： ") + firmwareClient->latestVersion());
     serverVersion = firmwareClient->latestVersion();
+    // A new reply comes with new downloads; the bytes of the last one are gone.
+    firmwareDownloaded = false;
     qCInfo(lcApp).noquote() << "latest version:" << serverVersion;
     emit offerChanged();
 }

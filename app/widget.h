@@ -11,8 +11,8 @@
 
 #include <cstdint>
 
-#include "lensinfo.h"
-#include "lensrecord.h"
+#include "protocol/lensinfo.h"
+#include "protocol/lensrecord.h"
 
 namespace Ui {
 class Widget;

@@ -7,7 +7,7 @@
 #include <QPalette>
 #include <QPixmap>
 
-#include "highdpipixmap.h"
+#include "widgets/highdpipixmap.h"
 
 namespace {
 

@@ -1,15 +1,15 @@
 #include "commandrunner.h"
 
 #include "clilog.h"
-#include "devicefirmwareprocess.h"
+#include "net/devicefirmwareprocess.h"
 #include "exitcode.h"
 #include "interruptwatcher.h"
-#include "lenscatalogue.h"
+#include "catalogue/lenscatalogue.h"
 #include "lensfinder.h"
 #include "terminal.h"
-#include "udiskdevice.h"
-#include "updateprocess.h"
-#include "versionhelper.h"
+#include "udisk/udiskdevice.h"
+#include "protocol/updateprocess.h"
+#include "protocol/versionhelper.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "clioptions.h"
-#include "lensrecord.h"
+#include "protocol/lensrecord.h"
 #include "progressmeter.h"
-#include "updatedecision.h"
+#include "protocol/updatedecision.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>

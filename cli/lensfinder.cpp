@@ -1,12 +1,12 @@
 #include "lensfinder.h"
 
 #include "clilog.h"
-#include "hiddevice.h"
-#include "hiddeviceprocess.h"
-#include "lenscatalogue.h"
-#include "lensinfo.h"
-#include "udiskdevice.h"
-#include "updateprocess.h"
+#include "hid/hiddevice.h"
+#include "hid/hiddeviceprocess.h"
+#include "catalogue/lenscatalogue.h"
+#include "protocol/lensinfo.h"
+#include "udisk/udiskdevice.h"
+#include "protocol/updateprocess.h"
 
 LensFinder::LensFinder(QObject *parent)
     : QObject(parent)

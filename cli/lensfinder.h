@@ -1,6 +1,6 @@
 #pragma once
 
-#include "lensrecord.h"
+#include "protocol/lensrecord.h"
 
 #include <QList>
 #include <QMap>

@@ -1,6 +1,6 @@
 #include "devicefirmwareprocess.h"
 
-#include "lenscatalogue.h"
+#include "catalogue/lenscatalogue.h"
 #include "netlog.h"
 
 #include <QJsonDocument>

@@ -1,6 +1,6 @@
 #include "updateprocess.h"
 
-#include "deviceinterface.h"
+#include "hid/deviceinterface.h"
 #include "protocollog.h"
 #include "stm32crc.h"
 

@@ -1,6 +1,6 @@
 #include "udiskdevice.h"
 
-#include "lenscatalogue.h"
+#include "catalogue/lenscatalogue.h"
 #include "udiskfiles.h"
 #include "udisklog.h"
 

@@ -8,7 +8,7 @@
 // after the acknowledgement of the one before; prints the median and the
 // mean, median and best time from a packet's write to its acknowledgement.
 
-#include "lenssimulator.h"
+#include "tools/lenssim/lenssimulator.h"
 
 #include <hidapi.h>
 

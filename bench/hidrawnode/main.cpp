@@ -9,11 +9,11 @@
 //    the testbed times the packets as they arrive.
 // Prints both per-packet times and their ratio.
 
-#include "connecttunnel.h"
-#include "firmwareserver.h"
-#include "hidrawlenstestbed.h"
-#include "lenssimulator.h"
-#include "shimmedprogram.h"
+#include "tools/programdriver/connecttunnel.h"
+#include "tools/fwserver/firmwareserver.h"
+#include "tools/hidrawlens/hidrawlenstestbed.h"
+#include "tools/lenssim/lenssimulator.h"
+#include "tools/programdriver/shimmedprogram.h"
 
 #include <QCoreApplication>
 #include <QProcess>

@@ -38,17 +38,17 @@
 #include <memory>
 #include <vector>
 
-#include "devicefirmwareprocess.h"
-#include "hiddeviceprocess.h"
-#include "widget.h"
-#include "windowharness.h"
+#include "net/devicefirmwareprocess.h"
+#include "hid/hiddeviceprocess.h"
+#include "app/widget.h"
+#include "tools/windowharness/windowharness.h"
 
 #ifndef LENS_PERF_IDLE_ONLY
-#include "firmwareserver.h"
-#include "lenssimulator.h"
-#include "simulatedhidapi.h"
-#include "testca.h"
-#include "updateprocess.h"
+#include "tools/fwserver/firmwareserver.h"
+#include "tools/lenssim/lenssimulator.h"
+#include "tools/lenssim/simulatedhidapi.h"
+#include "tools/testca/testca.h"
+#include "protocol/updateprocess.h"
 #endif
 
 namespace {

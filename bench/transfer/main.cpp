@@ -1,10 +1,10 @@
 // bench_transfer [runs] [idle seconds]
 // bench_idle_system [idle seconds]
-#include "hiddeviceprocess.h"
-#include "updateprocess.h"
+#include "hid/hiddeviceprocess.h"
+#include "protocol/updateprocess.h"
 #ifndef LENS_BENCH_IDLE_ONLY
-#include "lenssimulator.h"
-#include "simulatedhidapi.h"
+#include "tools/lenssim/lenssimulator.h"
+#include "tools/lenssim/simulatedhidapi.h"
 #endif
 
 #include <QCoreApplication>

@@ -22,15 +22,15 @@
 #include <memory>
 #include <vector>
 
-#include "devicefirmwareprocess.h"
-#include "firmwareserver.h"
-#include "lenscatalogue.h"
-#include "lenssimulator.h"
-#include "simulatedhidapi.h"
-#include "testca.h"
-#include "updateprocess.h"
-#include "widget.h"
-#include "windowharness.h"
+#include "net/devicefirmwareprocess.h"
+#include "tools/fwserver/firmwareserver.h"
+#include "catalogue/lenscatalogue.h"
+#include "tools/lenssim/lenssimulator.h"
+#include "tools/lenssim/simulatedhidapi.h"
+#include "tools/testca/testca.h"
+#include "protocol/updateprocess.h"
+#include "app/widget.h"
+#include "tools/windowharness/windowharness.h"
 
 namespace {
 

@@ -14,11 +14,11 @@
 // frame, image packets must carry the image's own bytes at the place their
 // index names (and only while an image is set), progress stays within
 // 0..100 and only the status codes 1-6 are passed on.
-#include "fuzzsupport.h"
+#include "fuzz/common/fuzzsupport.h"
 
-#include "deviceinterface.h"
-#include "stm32crc.h"
-#include "updateprocess.h"
+#include "hid/deviceinterface.h"
+#include "protocol/stm32crc.h"
+#include "protocol/updateprocess.h"
 
 #include <QByteArray>
 #include <QList>

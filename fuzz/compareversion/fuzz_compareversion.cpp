@@ -8,9 +8,9 @@
 // depend on the order; a text compared with itself is the same or not
 // comparable; when the offer is a test build of the installed release, the
 // release offered over that test build counts as different.
-#include "fuzzsupport.h"
+#include "fuzz/common/fuzzsupport.h"
 
-#include "versionhelper.h"
+#include "protocol/versionhelper.h"
 
 #include <QByteArray>
 #include <QString>

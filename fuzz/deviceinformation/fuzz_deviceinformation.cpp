@@ -5,10 +5,10 @@
 //
 // The pass must find the volume, and what it keeps must be trimmed text of
 // bounded length; the model code is empty or a catalogue code.
-#include "fuzzsupport.h"
+#include "fuzz/common/fuzzsupport.h"
 
-#include "lenscatalogue.h"
-#include "udiskdevice.h"
+#include "catalogue/lenscatalogue.h"
+#include "udisk/udiskdevice.h"
 
 #include <QFile>
 #include <QMetaObject>

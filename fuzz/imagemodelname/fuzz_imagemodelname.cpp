@@ -10,11 +10,11 @@
 // The client must hold exactly the served bytes, and the name is "error -1"
 // for an image of 64 bytes or less and otherwise text of at most the
 // field's width, without zero characters.
-#include "fuzzsupport.h"
-#include "rawhttpserver.h"
+#include "fuzz/common/fuzzsupport.h"
+#include "fuzz/common/rawhttpserver.h"
 
-#include "devicefirmwareprocess.h"
-#include "lenscatalogue.h"
+#include "net/devicefirmwareprocess.h"
+#include "catalogue/lenscatalogue.h"
 
 #include <QEventLoop>
 #include <QGuiApplication>

@@ -12,11 +12,11 @@
 // thread each time). The downloads a reply starts go to URLs out of the
 // input; they are deleted as soon as the query's outcome is known, before
 // the event loop could deliver anything of them.
-#include "fuzzsupport.h"
-#include "guisupport.h"
-#include "rawhttpserver.h"
+#include "fuzz/common/fuzzsupport.h"
+#include "fuzz/common/guisupport.h"
+#include "fuzz/common/rawhttpserver.h"
 
-#include "devicefirmwareprocess.h"
+#include "net/devicefirmwareprocess.h"
 
 #include <QEventLoop>
 #include <QNetworkAccessManager>

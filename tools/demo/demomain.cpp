@@ -1,5 +1,5 @@
 #include "demosetup.h"
-#include "runlensupdater.h"
+#include "app/runlensupdater.h"
 
 int main(int argc, char *argv[])
 {

@@ -1,7 +1,7 @@
 #include "demosetup.h"
 
 #include "demoautopilot.h"
-#include "devicefirmwareprocess.h"
+#include "net/devicefirmwareprocess.h"
 #include "sockethidapi.h"
 
 #include <QCoreApplication>

@@ -1,10 +1,10 @@
 #include "lenssimconsole.h"
 
 #include "demolenses.h"
-#include "lenssimulator.h"
+#include "tools/lenssim/lenssimulator.h"
 
 #ifdef LENS_SIM_UDISK
-#include "udisklensvolume.h"
+#include "tools/udisklens/udisklensvolume.h"
 #endif
 
 #include <QCryptographicHash>

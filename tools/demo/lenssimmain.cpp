@@ -9,7 +9,7 @@
 #include "demolenses.h"
 #include "lenssimconsole.h"
 #include "lenssimserver.h"
-#include "lenssimulator.h"
+#include "tools/lenssim/lenssimulator.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

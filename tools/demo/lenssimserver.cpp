@@ -1,6 +1,6 @@
 #include "lenssimserver.h"
 
-#include "lenssimulator.h"
+#include "tools/lenssim/lenssimulator.h"
 #include "lenssimwire.h"
 
 #include <QDataStream>

@@ -1,6 +1,6 @@
 #include "sockethidapi.h"
 
-#include "hidapistandin.h"
+#include "tools/lenssim/hidapistandin.h"
 #include "lenssimwire.h"
 
 #include <hidapi.h>

@@ -29,7 +29,7 @@ class QTcpServer;
 //
 // In a test:
 //     FirmwareServer server;
-//     TestCa::startServer(server);            // tests/support/testca: TLS identity, trust, listen
+//     TestCa::startServer(server);            // tools/testca: TLS identity, trust, listen
 //     server.addModel("12A34", "V1.2.0", "<p>notes</p>", "12A34", "Lens 85mm", png, image);
 //     DeviceFirmwareProcess client({server.origin(), server.homePageUrl(), 0});
 //     client.requestLatestFirmware("12a34", "sn1", "V1.0.0");

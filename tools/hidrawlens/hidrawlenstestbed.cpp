@@ -3,7 +3,7 @@
 
 #include "hidrawlenstestbed.h"
 
-#include "lenssimulator.h"
+#include "tools/lenssim/lenssimulator.h"
 
 #include <QDir>
 #include <QFile>

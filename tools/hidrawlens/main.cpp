@@ -10,8 +10,8 @@
 // commands on stdin (type help); the node follows the lens's bus.
 
 #include "hidrawlenstestbed.h"
-#include "lenssimconsole.h"
-#include "lenssimulator.h"
+#include "tools/demo/lenssimconsole.h"
+#include "tools/lenssim/lenssimulator.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

@@ -3,8 +3,8 @@
 #include <QTranslator>
 #include <QXmlStreamReader>
 
-#include "applanguage.h"
-#include "apptranslators.h"
+#include "app/applanguage.h"
+#include "app/apptranslators.h"
 
 #include <QCoreApplication>
 

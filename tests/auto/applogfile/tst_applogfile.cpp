@@ -4,7 +4,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "applogfile.h"
+#include "app/applogfile.h"
 
 Q_LOGGING_CATEGORY(lcTestLens, "lens.test")
 Q_LOGGING_CATEGORY(lcOther, "other.test")

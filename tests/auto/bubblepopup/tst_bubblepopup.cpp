@@ -1,4 +1,4 @@
-#include "bubblepopup.h"
+#include "widgets/bubblepopup.h"
 
 #include <QElapsedTimer>
 #include <QFontMetrics>

@@ -1,7 +1,7 @@
-#include "devicefirmwareprocess.h"
-#include "firmwareserver.h"
-#include "lenscatalogue.h"
-#include "testca.h"
+#include "net/devicefirmwareprocess.h"
+#include "tools/fwserver/firmwareserver.h"
+#include "catalogue/lenscatalogue.h"
+#include "tools/testca/testca.h"
 
 #include <QSignalSpy>
 #include <QtTest>

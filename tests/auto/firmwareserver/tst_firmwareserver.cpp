@@ -1,5 +1,5 @@
-#include "firmwareserver.h"
-#include "testca.h"
+#include "tools/fwserver/firmwareserver.h"
+#include "tools/testca/testca.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

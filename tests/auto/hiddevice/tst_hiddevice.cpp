@@ -1,6 +1,6 @@
-#include "hiddevice.h"
-#include "lenssimulator.h"
-#include "simulatedhidapi.h"
+#include "hid/hiddevice.h"
+#include "tools/lenssim/lenssimulator.h"
+#include "tools/lenssim/simulatedhidapi.h"
 
 #include <QElapsedTimer>
 #include <QThread>

@@ -1,6 +1,6 @@
-#include "hiddeviceprocess.h"
-#include "lenssimulator.h"
-#include "simulatedhidapi.h"
+#include "hid/hiddeviceprocess.h"
+#include "tools/lenssim/lenssimulator.h"
+#include "tools/lenssim/simulatedhidapi.h"
 
 #include <QElapsedTimer>
 #include <QtTest>

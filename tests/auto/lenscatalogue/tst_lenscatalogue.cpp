@@ -1,4 +1,4 @@
-#include "lenscatalogue.h"
+#include "catalogue/lenscatalogue.h"
 
 #include <QHash>
 #include <QRegularExpression>

@@ -1,4 +1,4 @@
-#include "lensinfo.h"
+#include "protocol/lensinfo.h"
 
 #include <QtTest>
 

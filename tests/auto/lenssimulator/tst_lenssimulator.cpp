@@ -1,9 +1,9 @@
 // The simulated lens as the program meets it: the real reader thread, the
 // queued receiveData and UpdateProcess, with the stand-in hidapi underneath.
-#include "hiddeviceprocess.h"
-#include "lenssimulator.h"
-#include "simulatedhidapi.h"
-#include "updateprocess.h"
+#include "hid/hiddeviceprocess.h"
+#include "tools/lenssim/lenssimulator.h"
+#include "tools/lenssim/simulatedhidapi.h"
+#include "protocol/updateprocess.h"
 
 #include <QElapsedTimer>
 #include <QtTest>

@@ -1,6 +1,6 @@
-#include "loadinganimbase.h"
-#include "slinkycircle.h"
-#include "spotfoldcircle.h"
+#include "widgets/loadinganimbase.h"
+#include "widgets/slinkycircle.h"
+#include "widgets/spotfoldcircle.h"
 
 #include <QtTest>
 

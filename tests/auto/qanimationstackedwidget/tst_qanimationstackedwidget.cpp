@@ -1,4 +1,4 @@
-#include "qanimationstackedwidget.h"
+#include "widgets/qanimationstackedwidget.h"
 
 #include <QAnimationDriver>
 #include <QElapsedTimer>

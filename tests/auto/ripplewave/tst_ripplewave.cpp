@@ -1,4 +1,4 @@
-#include "ripplewave.h"
+#include "widgets/ripplewave.h"
 
 #include <QPainter>
 #include <QtTest>

@@ -6,7 +6,7 @@
 #include <QTest>
 #include <QUuid>
 
-#include "singleinstanceguard.h"
+#include "app/singleinstanceguard.h"
 
 #include <cstdio>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "slinkycircle.h"
+#include "widgets/slinkycircle.h"
 
 #include <QPainter>
 #include <QtMath>

@@ -1,10 +1,10 @@
-#include "hiddevice.h"
-#include "hiddeviceprocess.h"
-#include "lenssimserver.h"
-#include "lenssimulator.h"
-#include "lenssimwire.h"
-#include "sockethidapi.h"
-#include "updateprocess.h"
+#include "hid/hiddevice.h"
+#include "hid/hiddeviceprocess.h"
+#include "tools/demo/lenssimserver.h"
+#include "tools/lenssim/lenssimulator.h"
+#include "tools/demo/lenssimwire.h"
+#include "tools/demo/sockethidapi.h"
+#include "protocol/updateprocess.h"
 
 #include <hidapi.h>
 

@@ -1,4 +1,4 @@
-#include "spotfoldcircle.h"
+#include "widgets/spotfoldcircle.h"
 
 #include <QPainter>
 #include <QtMath>

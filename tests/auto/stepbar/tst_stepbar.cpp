@@ -1,4 +1,4 @@
-#include "stepbar.h"
+#include "widgets/stepbar.h"
 
 #include <QImage>
 #include <QtTest>

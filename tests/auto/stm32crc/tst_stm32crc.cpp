@@ -1,4 +1,4 @@
-#include "stm32crc.h"
+#include "protocol/stm32crc.h"
 
 #include <QRandomGenerator>
 #include <QtTest>

@@ -1,5 +1,5 @@
-#include "udiskdevice.h"
-#include "udisklensvolume.h"
+#include "udisk/udiskdevice.h"
+#include "tools/udisklens/udisklensvolume.h"
 
 #include <QCoreApplication>
 #include <QDir>

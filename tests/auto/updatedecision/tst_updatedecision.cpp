@@ -1,4 +1,4 @@
-#include "updatedecision.h"
+#include "protocol/updatedecision.h"
 
 #include <QtTest>
 

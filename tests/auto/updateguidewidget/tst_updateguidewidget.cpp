@@ -1,5 +1,5 @@
-#include "qanimationstackedwidget.h"
-#include "updateguidewidget.h"
+#include "widgets/qanimationstackedwidget.h"
+#include "widgets/updateguidewidget.h"
 
 #include <QElapsedTimer>
 #include <QLabel>

@@ -1,6 +1,6 @@
-#include "deviceinterface.h"
-#include "stm32crc.h"
-#include "updateprocess.h"
+#include "hid/deviceinterface.h"
+#include "protocol/stm32crc.h"
+#include "protocol/updateprocess.h"
 
 #include <QtTest>
 

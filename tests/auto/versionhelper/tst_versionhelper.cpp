@@ -1,4 +1,4 @@
-#include "versionhelper.h"
+#include "protocol/versionhelper.h"
 
 #include <QtTest>
 

@@ -1,4 +1,4 @@
-#include "warningwidget.h"
+#include "widgets/warningwidget.h"
 
 #include <QLabel>
 #include <QPushButton>

@@ -8,10 +8,10 @@
 #include <QTextEdit>
 #include <QTranslator>
 
-#include "spotfoldcircle.h"
-#include "updateguidewidget.h"
-#include "warningwidget.h"
-#include "widget.h"
+#include "widgets/spotfoldcircle.h"
+#include "widgets/updateguidewidget.h"
+#include "widgets/warningwidget.h"
+#include "app/widget.h"
 
 namespace {
 

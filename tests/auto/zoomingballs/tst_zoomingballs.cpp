@@ -1,4 +1,4 @@
-#include "zoomingballs.h"
+#include "widgets/zoomingballs.h"
 
 #include <QPainter>
 #include <QtTest>

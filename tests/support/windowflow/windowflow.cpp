@@ -1,10 +1,10 @@
 #include "windowflow.h"
 
-#include "devicefirmwareprocess.h"
-#include "firmwareserver.h"
-#include "testca.h"
-#include "widget.h"
-#include "windowharness.h"
+#include "net/devicefirmwareprocess.h"
+#include "tools/fwserver/firmwareserver.h"
+#include "tools/testca/testca.h"
+#include "app/widget.h"
+#include "tools/windowharness/windowharness.h"
 
 #include <QElapsedTimer>
 #include <QTest>

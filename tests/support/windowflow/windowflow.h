@@ -5,7 +5,7 @@
 
 #include <memory>
 
-#include "widget.h"
+#include "app/widget.h"
 
 class FirmwareServer;
 

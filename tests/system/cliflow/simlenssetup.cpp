@@ -10,8 +10,8 @@
 //   LENS_SIM_FAIL=1            the next update ends with status 6
 //   LENS_SIM_SILENT=1          packets are not acknowledged (a lens that hangs)
 
-#include "lenssimulator.h"
-#include "simulatedhidapi.h"
+#include "tools/lenssim/lenssimulator.h"
+#include "tools/lenssim/simulatedhidapi.h"
 
 #include <QCoreApplication>
 

@@ -1,6 +1,6 @@
-#include "firmwareserver.h"
-#include "testca.h"
-#include "udisklensvolume.h"
+#include "tools/fwserver/firmwareserver.h"
+#include "tools/testca/testca.h"
+#include "tools/udisklens/udisklensvolume.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -22,18 +22,18 @@
 #include <functional>
 #include <memory>
 
-#include "devicefirmwareprocess.h"
-#include "firmwareserver.h"
-#include "lenscatalogue.h"
-#include "lenssimulator.h"
-#include "messageboxanswerer.h"
-#include "noticerecorder.h"
-#include "simulatedhidapi.h"
-#include "udisklensvolume.h"
-#include "updateprocess.h"
-#include "widget.h"
-#include "windowflow.h"
-#include "windowharness.h"
+#include "net/devicefirmwareprocess.h"
+#include "tools/fwserver/firmwareserver.h"
+#include "catalogue/lenscatalogue.h"
+#include "tools/lenssim/lenssimulator.h"
+#include "tools/windowharness/messageboxanswerer.h"
+#include "tools/windowharness/noticerecorder.h"
+#include "tools/lenssim/simulatedhidapi.h"
+#include "tools/udisklens/udisklensvolume.h"
+#include "protocol/updateprocess.h"
+#include "app/widget.h"
+#include "tests/support/windowflow/windowflow.h"
+#include "tools/windowharness/windowharness.h"
 
 namespace {
 

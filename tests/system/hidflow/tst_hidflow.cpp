@@ -14,20 +14,20 @@
 
 #include <memory>
 
-#include "bubblepopup.h"
-#include "devicefirmwareprocess.h"
-#include "firmwareserver.h"
-#include "lenssimulator.h"
-#include "messageboxanswerer.h"
-#include "noticerecorder.h"
-#include "simulatedhidapi.h"
-#include "spotfoldcircle.h"
-#include "testca.h"
-#include "updateguidewidget.h"
-#include "warningwidget.h"
-#include "widget.h"
-#include "windowflow.h"
-#include "windowharness.h"
+#include "widgets/bubblepopup.h"
+#include "net/devicefirmwareprocess.h"
+#include "tools/fwserver/firmwareserver.h"
+#include "tools/lenssim/lenssimulator.h"
+#include "tools/windowharness/messageboxanswerer.h"
+#include "tools/windowharness/noticerecorder.h"
+#include "tools/lenssim/simulatedhidapi.h"
+#include "widgets/spotfoldcircle.h"
+#include "tools/testca/testca.h"
+#include "widgets/updateguidewidget.h"
+#include "widgets/warningwidget.h"
+#include "app/widget.h"
+#include "tests/support/windowflow/windowflow.h"
+#include "tools/windowharness/windowharness.h"
 
 namespace {
 

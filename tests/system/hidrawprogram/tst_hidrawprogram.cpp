@@ -18,11 +18,11 @@
 #include <cstring>
 #include <memory>
 
-#include "connecttunnel.h"
-#include "firmwareserver.h"
-#include "hidrawlenstestbed.h"
-#include "lenssimulator.h"
-#include "shimmedprogram.h"
+#include "tools/programdriver/connecttunnel.h"
+#include "tools/fwserver/firmwareserver.h"
+#include "tools/hidrawlens/hidrawlenstestbed.h"
+#include "tools/lenssim/lenssimulator.h"
+#include "tools/programdriver/shimmedprogram.h"
 
 namespace {
 

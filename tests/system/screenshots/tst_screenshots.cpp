@@ -8,11 +8,11 @@
 #include <QTextLayout>
 #include <QTranslator>
 
-#include "apphighdpi.h"
-#include "appfonts.h"
-#include "spotfoldcircle.h"
-#include "warningwidget.h"
-#include "widget.h"
+#include "app/apphighdpi.h"
+#include "app/appfonts.h"
+#include "widgets/spotfoldcircle.h"
+#include "widgets/warningwidget.h"
+#include "app/widget.h"
 
 namespace {
 

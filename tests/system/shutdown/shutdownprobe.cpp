@@ -16,14 +16,14 @@
 #include <cstdio>
 #include <memory>
 
-#include "devicefirmwareprocess.h"
-#include "firmwareserver.h"
-#include "lenssimulator.h"
-#include "simulatedhidapi.h"
-#include "testca.h"
-#include "udisklensvolume.h"
-#include "widget.h"
-#include "windowharness.h"
+#include "net/devicefirmwareprocess.h"
+#include "tools/fwserver/firmwareserver.h"
+#include "tools/lenssim/lenssimulator.h"
+#include "tools/lenssim/simulatedhidapi.h"
+#include "tools/testca/testca.h"
+#include "tools/udisklens/udisklensvolume.h"
+#include "app/widget.h"
+#include "tools/windowharness/windowharness.h"
 
 namespace {
 

@@ -15,17 +15,17 @@
 
 #include <sys/stat.h>
 
-#include "devicefirmwareprocess.h"
-#include "firmwareserver.h"
-#include "lenssimulator.h"
-#include "noticerecorder.h"
-#include "simulatedhidapi.h"
-#include "testca.h"
-#include "udisklensvolume.h"
-#include "warningwidget.h"
-#include "widget.h"
-#include "windowflow.h"
-#include "windowharness.h"
+#include "net/devicefirmwareprocess.h"
+#include "tools/fwserver/firmwareserver.h"
+#include "tools/lenssim/lenssimulator.h"
+#include "tools/windowharness/noticerecorder.h"
+#include "tools/lenssim/simulatedhidapi.h"
+#include "tools/testca/testca.h"
+#include "tools/udisklens/udisklensvolume.h"
+#include "widgets/warningwidget.h"
+#include "app/widget.h"
+#include "tests/support/windowflow/windowflow.h"
+#include "tools/windowharness/windowharness.h"
 
 namespace {
 

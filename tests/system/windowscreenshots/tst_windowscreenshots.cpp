@@ -14,20 +14,20 @@
 
 #include <memory>
 
-#include "apphighdpi.h"
-#include "apptranslators.h"
-#include "bubblepopup.h"
-#include "devicefirmwareprocess.h"
-#include "firmwareserver.h"
-#include "lenssimulator.h"
-#include "messageboxanswerer.h"
-#include "simulatedhidapi.h"
-#include "testca.h"
-#include "udisklensvolume.h"
-#include "updateguidewidget.h"
-#include "warningwidget.h"
-#include "widget.h"
-#include "windowharness.h"
+#include "app/apphighdpi.h"
+#include "app/apptranslators.h"
+#include "widgets/bubblepopup.h"
+#include "net/devicefirmwareprocess.h"
+#include "tools/fwserver/firmwareserver.h"
+#include "tools/lenssim/lenssimulator.h"
+#include "tools/windowharness/messageboxanswerer.h"
+#include "tools/lenssim/simulatedhidapi.h"
+#include "tools/testca/testca.h"
+#include "tools/udisklens/udisklensvolume.h"
+#include "widgets/updateguidewidget.h"
+#include "widgets/warningwidget.h"
+#include "app/widget.h"
+#include "tools/windowharness/windowharness.h"
 
 namespace {
 

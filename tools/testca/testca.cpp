@@ -1,6 +1,6 @@
 #include "testca.h"
 
-#include "firmwareserver.h"
+#include "tools/fwserver/firmwareserver.h"
 
 #include <QFile>
 #include <QSslConfiguration>

@@ -1,6 +1,6 @@
 #include "noticerecorder.h"
 
-#include "bubblepopup.h"
+#include "widgets/bubblepopup.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
