@@ -10,7 +10,6 @@
 #include <QImage>
 #include <QLabel>
 #include <QLoggingCategory>
-#include <QMutex>
 #include <QPainter>
 #include <QStackedWidget>
 #include <QTest>
@@ -26,25 +25,10 @@
 
 namespace {
 
-QMutex g_logMutex;
-QStringList g_appLog;
 QtMessageHandler g_previousHandler = nullptr;
-// LENS_APP_LOG=1 prints the window's lines as well.
-bool g_printAppLog = false;
 
-// The window's own lines are kept and not printed; everything else goes on
-// to the test log as before.
-void recordMessage(QtMsgType type, const QMessageLogContext &context, const QString &message)
+void filterMessage(QtMsgType type, const QMessageLogContext &context, const QString &message)
 {
-    if (context.category && std::strcmp(context.category, "lens.app") == 0
-        && (type == QtDebugMsg || type == QtInfoMsg)) {
-        {
-            QMutexLocker locker(&g_logMutex);
-            g_appLog.append(message);
-        }
-        if (!g_printAppLog)
-            return;
-    }
     // What the offscreen platform cannot do (fade a notice, size a message
     // box) it says every time.
     if (message.startsWith(QLatin1String("This plugin does not support setting window opacity"))
@@ -107,10 +91,12 @@ void WindowHarness::initApplication()
 {
     isolateVolumes();
     installSubstitutes();
-    QLoggingCategory::setFilterRules(QStringLiteral("lens.app.debug=true"));
-    g_printAppLog = qEnvironmentVariableIntValue("LENS_APP_LOG") != 0;
+    if (qEnvironmentVariableIntValue("LENS_APP_LOG") != 0)
+        QLoggingCategory::setFilterRules(QStringLiteral("lens.app.debug=true"));
+    else
+        QLoggingCategory::setFilterRules(QStringLiteral("lens.app.debug=false\nlens.app.info=false"));
     if (!g_previousHandler)
-        g_previousHandler = qInstallMessageHandler(recordMessage);
+        g_previousHandler = qInstallMessageHandler(filterMessage);
 }
 
 QWidget *WindowHarness::part(QWidget *window, const QString &name)
@@ -170,40 +156,7 @@ bool WindowHarness::clickUntil(QWidget *button, const std::function<bool()> &don
             return false;
         if (button->isEnabled() && button->isVisible())
             QTest::mouseClick(button, Qt::LeftButton);
-        for (int i = 0; i < 10 && !done(); ++i)
-            QTest::qWait(20);
-    }
-    return true;
-}
-
-QStringList WindowHarness::appLog()
-{
-    QMutexLocker locker(&g_logMutex);
-    return g_appLog;
-}
-
-void WindowHarness::clearAppLog()
-{
-    QMutexLocker locker(&g_logMutex);
-    g_appLog.clear();
-}
-
-bool WindowHarness::waitForAppLog(const QString &fragment, int timeoutMs)
-{
-    auto seen = [&fragment] {
-        const QStringList lines = appLog();
-        for (const QString &line : lines) {
-            if (line.contains(fragment))
-                return true;
-        }
-        return false;
-    };
-    QElapsedTimer timer;
-    timer.start();
-    while (!seen()) {
-        if (timer.elapsed() > timeoutMs)
-            return false;
-        QTest::qWait(10);
+        QTest::qWaitFor(done, 200);
     }
     return true;
 }

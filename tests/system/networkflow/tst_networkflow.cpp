@@ -3,7 +3,6 @@
 // home page is the connectivity probe) and, for a lens in U-disk mode, a
 // real mounted volume.
 
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
@@ -13,7 +12,6 @@
 #include "devicefirmwareprocess.h"
 #include "firmwareserver.h"
 #include "lenssimulator.h"
-#include "messageboxanswerer.h"
 #include "noticerecorder.h"
 #include "simulatedhidapi.h"
 #include "testca.h"
@@ -55,7 +53,7 @@ private slots:
 
 private:
     QByteArray serveLens(const QString &version);
-    std::unique_ptr<Widget> openWindow();
+    std::unique_ptr<TestWindow> openWindow();
     bool waitUntilReady(Widget &w, const QString &latestVersion);
     void loseNetwork() { server.setFault(FirmwareServer::Route::Page, FirmwareServer::Fault::Drop); }
     void restoreNetwork() { server.setFault(FirmwareServer::Route::Page, FirmwareServer::Fault::None); }
@@ -69,7 +67,6 @@ private:
 
     FirmwareServer server;
     std::unique_ptr<NoticeRecorder> notices;
-    MessageBoxAnswerer answerer;
 };
 
 void tst_NetworkFlow::initTestCase()
@@ -85,15 +82,11 @@ void tst_NetworkFlow::init()
     server.clearFaults();
     server.clearRequestLog();
     DeviceFirmwareProcess::resetReachability();
-    WindowHarness::clearAppLog();
     notices.reset(new NoticeRecorder);
-    answerer.disarm();
-    answerer.clear();
 }
 
 void tst_NetworkFlow::cleanup()
 {
-    answerer.disarm();
     notices.reset();
     // Requests the closed window had in flight land before the next test.
     QTest::qWait(200);
@@ -107,27 +100,17 @@ QByteArray tst_NetworkFlow::serveLens(const QString &version)
     return image;
 }
 
-std::unique_ptr<Widget> tst_NetworkFlow::openWindow()
+std::unique_ptr<TestWindow> tst_NetworkFlow::openWindow()
 {
-    return WindowFlow::openWindow();
+    return WindowFlow::openWindow({}, notices.get());
 }
 
 bool tst_NetworkFlow::waitUntilReady(Widget &w, const QString &latestVersion)
 {
     const QString expected = QStringLiteral("最新版本 ： ") + latestVersion;
-    QElapsedTimer timer;
-    timer.start();
-    while (text(w, "label_newVer") != expected || !hasPicture(w)) {
-        if (timer.elapsed() > 15000)
-            return false;
-        QTest::qWait(10);
-    }
-    while (!w.firmwareReady()) {
-        if (timer.elapsed() > 30000)
-            return false;
-        QTest::qWait(10);
-    }
-    return true;
+    if (!QTest::qWaitFor([&] { return text(w, "label_newVer") == expected && hasPicture(w); }, 15000))
+        return false;
+    return QTest::qWaitFor([&] { return w.firmwareReady(); }, 15000);
 }
 
 void tst_NetworkFlow::lostAndBack()
@@ -152,16 +135,14 @@ void tst_NetworkFlow::lostAndBack()
     QCOMPARE(notices->count(kLost), 1);
 
     // Without network the update does nothing at all, not even ask.
-    answerer.answerWith(QMessageBox::Yes);
     QMetaObject::invokeMethod(w.get(), "on_button_update_clicked");
     QTest::qWait(200);
-    QCOMPARE(answerer.count(), 0);
+    QCOMPARE(w->questionCount(), 0);
     QCOMPARE(page(*w), QStringLiteral("ready"));
     QCOMPARE(lens()->updatesStarted(), 0);
 
     // Back: told, and the lens last seen is asked for again.
     const int queries = server.requests(FirmwareServer::Route::Query).size();
-    WindowHarness::clearAppLog();
     restoreNetwork();
     QVERIFY(notices->waitFor(kBack));
     QCOMPARE(notices->colourOf(kBack), kGreen);
@@ -257,10 +238,9 @@ void tst_NetworkFlow::modelUnknownToServer()
     QCOMPARE(page(*w), QStringLiteral("ready"));
     QCOMPARE(text(*w, "label_newVer"), QStringLiteral("最新版本："));
 
-    answerer.answerWith(QMessageBox::Yes);
     QTest::mouseClick(part(*w, "button_update"), Qt::LeftButton);
     QTest::qWait(300);
-    QCOMPARE(answerer.count(), 0);
+    QCOMPARE(w->questionCount(), 0);
     QCOMPARE(page(*w), QStringLiteral("ready"));
     QCOMPARE(lens()->updatesStarted(), 0);
 }
@@ -282,7 +262,7 @@ void tst_NetworkFlow::firmwareDownloadCut()
     QCOMPARE(page(*w), QStringLiteral("ready"));
     QCOMPARE(lens()->updatesStarted(), 0);
     QCOMPARE(lens()->packetsReceived(), 0);
-    QVERIFY(WindowHarness::appLog().filter(QStringLiteral("firmware ready")).isEmpty());
+    QVERIFY(!w->firmwareReady());
 }
 
 QTEST_MAIN(tst_NetworkFlow)
