@@ -1,12 +1,13 @@
 #include "windowharness.h"
 
+#include "appfonts.h"
+
 #include <QAbstractButton>
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QFont>
 #include <QImage>
 #include <QLabel>
 #include <QLoggingCategory>
@@ -36,22 +37,6 @@ void filterMessage(QtMsgType type, const QMessageLogContext &context, const QStr
         return;
     if (g_previousHandler)
         g_previousHandler(type, context, message);
-}
-
-void installSubstitutes()
-{
-    // As main() does (AppFonts lives in the application library, which this
-    // helper does not link).
-    const QStringList substitutes = {
-        QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("Noto Sans CJK SC"),
-        QStringLiteral("Source Han Sans SC"),  QStringLiteral("WenQuanYi Zen Hei"),
-        QStringLiteral("Droid Sans Fallback"),
-    };
-    for (const QString &family : {QStringLiteral("微软雅黑"), QStringLiteral("Microsoft YaHei"),
-                                  QStringLiteral("Microsoft YaHei UI")}) {
-        if (QFont::substitutes(family).isEmpty())
-            QFont::insertSubstitutions(family, substitutes);
-    }
 }
 
 } // namespace
@@ -90,7 +75,7 @@ bool WindowHarness::isolateVolumes()
 void WindowHarness::initApplication()
 {
     isolateVolumes();
-    installSubstitutes();
+    AppFonts::installSubstitutes();
     if (qEnvironmentVariableIntValue("LENS_APP_LOG") != 0)
         QLoggingCategory::setFilterRules(QStringLiteral("lens.app.debug=true"));
     else
