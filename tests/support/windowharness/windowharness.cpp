@@ -141,7 +141,8 @@ bool WindowHarness::clickUntil(QWidget *button, const std::function<bool()> &don
             return false;
         if (button->isEnabled() && button->isVisible())
             QTest::mouseClick(button, Qt::LeftButton);
-        QTest::qWaitFor(done, 200);
+        if (QTest::qWaitFor(done, 200))
+            break;
     }
     return true;
 }

@@ -5,6 +5,7 @@
 
 #include <QLabel>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <memory>
@@ -53,7 +54,7 @@ private slots:
 
 private:
     QByteArray serveLens(const QString &version);
-    std::unique_ptr<TestWindow> openWindow();
+    std::unique_ptr<TestWindow> openWindow(const Widget::Workers &workers = Widget::Workers());
     bool waitUntilReady(Widget &w, const QString &latestVersion);
     void loseNetwork() { server.setFault(FirmwareServer::Route::Page, FirmwareServer::Fault::Drop); }
     void restoreNetwork() { server.setFault(FirmwareServer::Route::Page, FirmwareServer::Fault::None); }
@@ -100,9 +101,9 @@ QByteArray tst_NetworkFlow::serveLens(const QString &version)
     return image;
 }
 
-std::unique_ptr<TestWindow> tst_NetworkFlow::openWindow()
+std::unique_ptr<TestWindow> tst_NetworkFlow::openWindow(const Widget::Workers &workers)
 {
-    return WindowFlow::openWindow({}, notices.get());
+    return WindowFlow::openWindow(workers, notices.get());
 }
 
 bool tst_NetworkFlow::waitUntilReady(Widget &w, const QString &latestVersion)
@@ -116,7 +117,11 @@ bool tst_NetworkFlow::waitUntilReady(Widget &w, const QString &latestVersion)
 void tst_NetworkFlow::lostAndBack()
 {
     const QByteArray image = serveLens(QStringLiteral("V1.2.0"));
-    auto w = openWindow();
+    // The window's client, to tell when the firmware asked for again is in.
+    Widget::Workers workers;
+    auto *client = new DeviceFirmwareProcess(WindowFlow::endpoints());
+    workers.firmware = client;
+    auto w = openWindow(workers);
     QVERIFY(w);
     QVERIFY(waitUntilReady(*w, QStringLiteral("v1.2.0")));
     QTest::mouseClick(part(*w, "button_link"), Qt::LeftButton);
@@ -143,6 +148,7 @@ void tst_NetworkFlow::lostAndBack()
 
     // Back: told, and the lens last seen is asked for again.
     const int queries = server.requests(FirmwareServer::Route::Query).size();
+    QSignalSpy downloaded(client, &DeviceFirmwareProcess::deviceFirmwareFinished);
     restoreNetwork();
     QVERIFY(notices->waitFor(kBack));
     QCOMPARE(notices->colourOf(kBack), kGreen);
@@ -152,6 +158,7 @@ void tst_NetworkFlow::lostAndBack()
     QCOMPARE(query.modelCode, kCode);
     QCOMPARE(query.query.queryItemValue(QStringLiteral("sn")), QStringLiteral("SN2024000001"));
     QCOMPARE(query.query.queryItemValue(QStringLiteral("ver")), QStringLiteral("V1.0.0"));
+    QTRY_VERIFY_WITH_TIMEOUT(downloaded.count() > 0, 15000);
     QVERIFY(waitUntilReady(*w, QStringLiteral("v1.2.0")));
     QVERIFY(!part(*w, "label_newVer")->isHidden());
     QVERIFY(!part(*w, "textEdit_contect")->isHidden());
