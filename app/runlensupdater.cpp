@@ -6,6 +6,7 @@
 #include "applog.h"
 #include "applogfile.h"
 #include "apptranslators.h"
+#include "net/devicefirmwareprocess.h"
 #include "singleinstanceguard.h"
 #include "widget.h"
 
@@ -46,7 +47,9 @@ int runLensUpdater(int argc, char **argv, const StartupOptions &options)
     if (options.beforeWindow && !options.beforeWindow())
         return 1;
 
-    Widget window;
+    Widget::Workers workers;
+    workers.firmware = new DeviceFirmwareProcess(options.firmwareEndpoints);
+    Widget window(workers);
     window.show();
     const int result = app.exec();
     qCInfo(lcApp) << "ended with" << result;

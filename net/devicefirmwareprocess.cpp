@@ -25,12 +25,6 @@ namespace {
 // belongs to the program, not to an instance.
 bool g_reachable = true;
 
-DeviceFirmwareProcess::Endpoints &defaults()
-{
-    static DeviceFirmwareProcess::Endpoints endpoints = DeviceFirmwareProcess::builtInEndpoints();
-    return endpoints;
-}
-
 QString networkErrorName(QNetworkReply::NetworkError error)
 {
     const char *name = QMetaEnum::fromType<QNetworkReply::NetworkError>().valueToKey(error);
@@ -74,7 +68,7 @@ bool isCompleteDownload(QNetworkReply *reply, const QByteArray &body)
 } // namespace
 
 DeviceFirmwareProcess::DeviceFirmwareProcess(QObject *parent)
-    : DeviceFirmwareProcess(defaultEndpoints(), parent)
+    : DeviceFirmwareProcess(builtInEndpoints(), parent)
 {
 }
 
@@ -105,16 +99,6 @@ DeviceFirmwareProcess::Endpoints DeviceFirmwareProcess::builtInEndpoints()
     endpoints.origin = QStringLiteral(LENS_SERVER_ORIGIN);
     endpoints.probeUrl = QUrl(QStringLiteral(LENS_PROBE_URL));
     return endpoints;
-}
-
-DeviceFirmwareProcess::Endpoints DeviceFirmwareProcess::defaultEndpoints()
-{
-    return defaults();
-}
-
-void DeviceFirmwareProcess::setDefaultEndpoints(const Endpoints &endpoints)
-{
-    defaults() = endpoints;
 }
 
 bool DeviceFirmwareProcess::lastReportedReachability()

@@ -46,17 +46,13 @@ public:
         qint64 maxPictureBytes = 8 * 1024 * 1024;
     };
 
-    // Uses defaultEndpoints().
+    // Uses builtInEndpoints().
     explicit DeviceFirmwareProcess(QObject *parent = nullptr);
     explicit DeviceFirmwareProcess(const Endpoints &endpoints, QObject *parent = nullptr);
     ~DeviceFirmwareProcess() override;
 
     // The compiled-in endpoints.
     static Endpoints builtInEndpoints();
-    // What the plain constructor uses; starts as builtInEndpoints(). Lets a
-    // test point a client that someone else constructs at a local server.
-    static Endpoints defaultEndpoints();
-    static void setDefaultEndpoints(const Endpoints &endpoints);
 
     // The last reachability reported by networkConnectStatus(), shared by all
     // instances for the life of the process; starts as true.

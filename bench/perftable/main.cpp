@@ -88,9 +88,12 @@ double cpuSeconds()
         + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
-std::unique_ptr<Widget> showWindow()
+std::unique_ptr<Widget> showWindow(
+    const DeviceFirmwareProcess::Endpoints &endpoints = DeviceFirmwareProcess::builtInEndpoints())
 {
-    auto window = std::make_unique<Widget>();
+    Widget::Workers workers;
+    workers.firmware = new DeviceFirmwareProcess(endpoints);
+    auto window = std::make_unique<Widget>(workers);
     window->show();
     settle(50);
     return window;
@@ -166,16 +169,14 @@ long statusKb(const char *field)
 const QString kModel = QStringLiteral("AF 85mm F1.8 SIM");
 const QString kCode = QStringLiteral("SIM85");
 
-bool useLocalServer(FirmwareServer &server)
+bool useLocalServer(FirmwareServer &server, DeviceFirmwareProcess::Endpoints *endpoints)
 {
     if (!TestCa::startServer(server)) {
         std::fprintf(stderr, "cannot start the firmware server\n");
         return false;
     }
-    DeviceFirmwareProcess::Endpoints endpoints;
-    endpoints.origin = server.origin();
-    endpoints.probeUrl = server.homePageUrl();
-    DeviceFirmwareProcess::setDefaultEndpoints(endpoints);
+    endpoints->origin = server.origin();
+    endpoints->probeUrl = server.homePageUrl();
     return true;
 }
 
@@ -185,7 +186,8 @@ bool useLocalServer(FirmwareServer &server)
 int measurePlugin(int runs)
 {
     FirmwareServer server;
-    if (!useLocalServer(server))
+    DeviceFirmwareProcess::Endpoints endpoints;
+    if (!useLocalServer(server, &endpoints))
         return 1;
     LensSimulator *lens = SimulatedHidapi::lens();
     lens->reset();
@@ -197,7 +199,7 @@ int measurePlugin(int runs)
     server.addModel(kCode, QStringLiteral("V9.0.0"), QStringLiteral("<p>notes</p>"), QStringLiteral("SIM"), kModel,
                     WindowHarness::lensPicture(), WindowHarness::firmwareImage(kModel, 56 * 100 + 3));
 
-    auto window = showWindow();
+    auto window = showWindow(endpoints);
     auto *label = WindowHarness::part<QLabel>(window.get(), QStringLiteral("label_nowVer"));
     auto *center = WindowHarness::part<QStackedWidget>(window.get(), QStringLiteral("centerStackedWidget"));
     QWidget *readyPage = WindowHarness::part(window.get(), QStringLiteral("page_update"));
@@ -216,7 +218,6 @@ int measurePlugin(int runs)
         // Plugged in at any moment of the reader thread's reopen pause.
         settle(100 + int(QRandomGenerator::global()->bounded(HidDeviceProcess::ReopenPauseMs + 1)));
         watch.expect(version);
-        WindowHarness::clearAppLog();
         const qint64 plugged = watch.clock.nsecsElapsed();
         lens->plug();
         const bool ok = showReady ? waitFor([&] { return watch.painted(); }, 10000)
@@ -231,9 +232,9 @@ int measurePlugin(int runs)
         std::fprintf(stderr, "plug-in run %d (%s): %.1f ms\n", run / 2 + 1, showReady ? "painted" : "held",
                      double(at - plugged) / 1e6);
         // Let the server's answer and the downloads come in, then unplug.
-        waitFor([] { return !WindowHarness::appLog().filter(QStringLiteral("firmware ready")).isEmpty(); }, 10000);
+        waitFor([&] { return window->firmwareReady(); }, 10000);
         lens->unplug();
-        waitFor([] { return !WindowHarness::appLog().filter(QStringLiteral("HID lens removed")).isEmpty(); }, 10000);
+        waitFor([&] { return window->shownLens().link == LensRecord::Link::None; }, 10000);
         settle(700);
     }
     std::printf("plugin_ms %.1f max %.1f min %.1f painted_ms %.1f painted_max %.1f runs %d\n", median(held),
@@ -301,7 +302,6 @@ int measureMemory()
     DeviceFirmwareProcess::Endpoints endpoints;
     endpoints.origin = origin;
     endpoints.probeUrl = QUrl(origin + QLatin1Char('/'));
-    DeviceFirmwareProcess::setDefaultEndpoints(endpoints);
 
     LensSimulator *lens = SimulatedHidapi::lens();
     lens->reset();
@@ -312,10 +312,9 @@ int measureMemory()
     lens->setVersionAfterUpdate(QStringLiteral("V9.0.0"));
 
     const long beforeWindowKb = statusKb("VmHWM");
-    auto window = showWindow();
+    auto window = showWindow(endpoints);
     std::fprintf(stderr, "window shown: rss %ld kB, anon %ld kB\n", statusKb("VmRSS"), statusKb("RssAnon"));
-    if (!waitFor([] { return !WindowHarness::appLog().filter(QStringLiteral("firmware ready")).isEmpty(); },
-                 60000)) {
+    if (!waitFor([&] { return window->firmwareReady(); }, 60000)) {
         std::fprintf(stderr, "the window never got the firmware\n");
         return 1;
     }
@@ -412,7 +411,7 @@ int main(int argc, char *argv[])
         return measureStartup(count ? count : 7);
 
     WindowHarness::initApplication();
-    QLoggingCategory::setFilterRules(QStringLiteral("lens.*.debug=false\nlens.app.debug=true"));
+    QLoggingCategory::setFilterRules(QStringLiteral("lens.*.debug=false\nlens.app.info=false"));
     if (mode == QLatin1String("idle"))
         return measureIdle(count ? count : 10);
 #ifndef LENS_PERF_IDLE_ONLY

@@ -7,5 +7,6 @@ int main(int argc, char *argv[])
     // Kept apart from the log of a real update.
     options.logName = QStringLiteral("lens-updater-demo");
     options.beforeWindow = &DemoSetup::prepare;
+    options.firmwareEndpoints = DemoSetup::firmwareEndpoints();
     return runLensUpdater(argc, argv, options);
 }

@@ -29,6 +29,14 @@ QString DemoSetup::caFile()
     return QStringLiteral(LENS_DEMO_CA_FILE);
 }
 
+DeviceFirmwareProcess::Endpoints DemoSetup::firmwareEndpoints()
+{
+    DeviceFirmwareProcess::Endpoints endpoints = DeviceFirmwareProcess::builtInEndpoints();
+    endpoints.origin = serverOrigin();
+    endpoints.probeUrl = QUrl(serverOrigin() + QLatin1Char('/'));
+    return endpoints;
+}
+
 bool DemoSetup::prepare()
 {
     QTextStream err(stderr);
@@ -42,11 +50,6 @@ bool DemoSetup::prepare()
     QSslConfiguration ssl = QSslConfiguration::defaultConfiguration();
     ssl.addCaCertificates(ca);
     QSslConfiguration::setDefaultConfiguration(ssl);
-
-    DeviceFirmwareProcess::Endpoints endpoints = DeviceFirmwareProcess::defaultEndpoints();
-    endpoints.origin = serverOrigin();
-    endpoints.probeUrl = QUrl(serverOrigin() + QLatin1Char('/'));
-    DeviceFirmwareProcess::setDefaultEndpoints(endpoints);
 
     SocketHidapi::setServerName(simulatorName());
 

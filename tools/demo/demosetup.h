@@ -2,9 +2,11 @@
 
 #include <QString>
 
+#include "net/devicefirmwareprocess.h"
+
 // The demo build's start-up: before the window exists, points the program
-// at the local firmware server and the lens simulator process, and trusts
-// the demo's CA. The values are fixed when the demo is built
+// at the lens simulator process and trusts the demo's CA; the window's
+// firmware client gets the local server's endpoints. The values are fixed when the demo is built
 // (LENS_DEMO_PORT, LENS_DEMO_SOCKET, LENS_DEMO_CA_FILE).
 //
 // With LENS_DEMO_AUTOPILOT=1 in the environment it also starts a
@@ -20,4 +22,6 @@ public:
     static QString serverOrigin();
     static QString simulatorName();
     static QString caFile();
+    // The demo's server, for the window's firmware client.
+    static DeviceFirmwareProcess::Endpoints firmwareEndpoints();
 };

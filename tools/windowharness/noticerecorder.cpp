@@ -1,22 +1,25 @@
 #include "noticerecorder.h"
 
-#include "widgets/bubblepopup.h"
+#include <QDeadlineTimer>
+#include <QSignalSpy>
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QEvent>
-#include <QImage>
-#include <QTest>
+#include <algorithm>
 
 NoticeRecorder::NoticeRecorder(QObject *parent)
     : QObject(parent)
 {
-    QCoreApplication::instance()->installEventFilter(this);
 }
 
-NoticeRecorder::~NoticeRecorder()
+void NoticeRecorder::watch(Widget *window)
 {
-    QCoreApplication::instance()->removeEventFilter(this);
+    connect(window, &Widget::noticeShown, this, &NoticeRecorder::record);
+}
+
+void NoticeRecorder::record(const QString &text, Widget::NoticeKind kind)
+{
+    const bool success = kind == Widget::NoticeKind::Success;
+    m_notices.append({text, success ? QColor(0x22, 0xF5, 0x17) : QColor(0xEC, 0x45, 0x45)});
+    emit recorded(text);
 }
 
 QStringList NoticeRecorder::texts() const
@@ -42,27 +45,13 @@ QColor NoticeRecorder::colourOf(const QString &text) const
     return QColor();
 }
 
-bool NoticeRecorder::waitFor(const QString &text, int timeoutMs) const
+bool NoticeRecorder::waitFor(const QString &text, int timeoutMs)
 {
-    QElapsedTimer timer;
-    timer.start();
+    const QDeadlineTimer deadline(timeoutMs);
+    QSignalSpy spy(this, &NoticeRecorder::recorded);
     while (count(text) == 0) {
-        if (timer.elapsed() > timeoutMs)
-            return false;
-        QTest::qWait(10);
+        if (deadline.hasExpired() || !spy.wait(int(qMax<qint64>(1, deadline.remainingTime()))))
+            return count(text) > 0;
     }
     return true;
-}
-
-bool NoticeRecorder::eventFilter(QObject *watched, QEvent *event)
-{
-    if (event->type() == QEvent::Show) {
-        if (auto *popup = qobject_cast<BubblePopup *>(watched)) {
-            // Its fill, beside the text and clear of the rounded corners.
-            const QImage picture = popup->grab().toImage();
-            const QColor colour = picture.isNull() ? QColor() : picture.pixelColor(3, picture.height() / 2);
-            m_notices.append({popup->text(), colour});
-        }
-    }
-    return QObject::eventFilter(watched, event);
 }

@@ -5,8 +5,9 @@
 #include <QObject>
 #include <QString>
 
-// Records every notice (BubblePopup) the program shows, with its colour,
-// from the moment it is constructed until it is destroyed.
+#include "app/widget.h"
+
+// Records every notice the windows it watches show, with its colour.
 class NoticeRecorder : public QObject
 {
     Q_OBJECT
@@ -19,19 +20,23 @@ public:
     };
 
     explicit NoticeRecorder(QObject *parent = nullptr);
-    ~NoticeRecorder() override;
+
+    // Records the notices of `window` from now on, until either goes.
+    void watch(Widget *window);
 
     QList<Notice> notices() const { return m_notices; }
     QStringList texts() const;
     int count(const QString &text) const;
     // The colour of the last notice with this text (invalid if none).
     QColor colourOf(const QString &text) const;
-    bool waitFor(const QString &text, int timeoutMs = 15000) const;
+    bool waitFor(const QString &text, int timeoutMs = 15000);
     void clear() { m_notices.clear(); }
 
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
+signals:
+    void recorded(const QString &text);
 
 private:
+    void record(const QString &text, Widget::NoticeKind kind);
+
     QList<Notice> m_notices;
 };

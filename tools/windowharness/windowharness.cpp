@@ -1,16 +1,16 @@
 #include "windowharness.h"
 
+#include "app/appfonts.h"
+
 #include <QAbstractButton>
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QFont>
 #include <QImage>
 #include <QLabel>
 #include <QLoggingCategory>
-#include <QMutex>
 #include <QPainter>
 #include <QStackedWidget>
 #include <QTest>
@@ -26,25 +26,10 @@
 
 namespace {
 
-QMutex g_logMutex;
-QStringList g_appLog;
 QtMessageHandler g_previousHandler = nullptr;
-// LENS_APP_LOG=1 prints the window's lines as well.
-bool g_printAppLog = false;
 
-// The window's own lines are kept and not printed; everything else goes on
-// to the test log as before.
-void recordMessage(QtMsgType type, const QMessageLogContext &context, const QString &message)
+void filterMessage(QtMsgType type, const QMessageLogContext &context, const QString &message)
 {
-    if (context.category && std::strcmp(context.category, "lens.app") == 0
-        && (type == QtDebugMsg || type == QtInfoMsg)) {
-        {
-            QMutexLocker locker(&g_logMutex);
-            g_appLog.append(message);
-        }
-        if (!g_printAppLog)
-            return;
-    }
     // What the offscreen platform cannot do (fade a notice, size a message
     // box) it says every time.
     if (message.startsWith(QLatin1String("This plugin does not support setting window opacity"))
@@ -52,22 +37,6 @@ void recordMessage(QtMsgType type, const QMessageLogContext &context, const QStr
         return;
     if (g_previousHandler)
         g_previousHandler(type, context, message);
-}
-
-void installSubstitutes()
-{
-    // As main() does (AppFonts lives in the application library, which this
-    // helper does not link).
-    const QStringList substitutes = {
-        QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("Noto Sans CJK SC"),
-        QStringLiteral("Source Han Sans SC"),  QStringLiteral("WenQuanYi Zen Hei"),
-        QStringLiteral("Droid Sans Fallback"),
-    };
-    for (const QString &family : {QStringLiteral("微软雅黑"), QStringLiteral("Microsoft YaHei"),
-                                  QStringLiteral("Microsoft YaHei UI")}) {
-        if (QFont::substitutes(family).isEmpty())
-            QFont::insertSubstitutions(family, substitutes);
-    }
 }
 
 } // namespace
@@ -106,11 +75,13 @@ bool WindowHarness::isolateVolumes()
 void WindowHarness::initApplication()
 {
     isolateVolumes();
-    installSubstitutes();
-    QLoggingCategory::setFilterRules(QStringLiteral("lens.app.debug=true"));
-    g_printAppLog = qEnvironmentVariableIntValue("LENS_APP_LOG") != 0;
+    AppFonts::installSubstitutes();
+    if (qEnvironmentVariableIntValue("LENS_APP_LOG") != 0)
+        QLoggingCategory::setFilterRules(QStringLiteral("lens.app.debug=true"));
+    else
+        QLoggingCategory::setFilterRules(QStringLiteral("lens.app.debug=false\nlens.app.info=false"));
     if (!g_previousHandler)
-        g_previousHandler = qInstallMessageHandler(recordMessage);
+        g_previousHandler = qInstallMessageHandler(filterMessage);
 }
 
 QWidget *WindowHarness::part(QWidget *window, const QString &name)
@@ -170,40 +141,8 @@ bool WindowHarness::clickUntil(QWidget *button, const std::function<bool()> &don
             return false;
         if (button->isEnabled() && button->isVisible())
             QTest::mouseClick(button, Qt::LeftButton);
-        for (int i = 0; i < 10 && !done(); ++i)
-            QTest::qWait(20);
-    }
-    return true;
-}
-
-QStringList WindowHarness::appLog()
-{
-    QMutexLocker locker(&g_logMutex);
-    return g_appLog;
-}
-
-void WindowHarness::clearAppLog()
-{
-    QMutexLocker locker(&g_logMutex);
-    g_appLog.clear();
-}
-
-bool WindowHarness::waitForAppLog(const QString &fragment, int timeoutMs)
-{
-    auto seen = [&fragment] {
-        const QStringList lines = appLog();
-        for (const QString &line : lines) {
-            if (line.contains(fragment))
-                return true;
-        }
-        return false;
-    };
-    QElapsedTimer timer;
-    timer.start();
-    while (!seen()) {
-        if (timer.elapsed() > timeoutMs)
-            return false;
-        QTest::qWait(10);
+        if (QTest::qWaitFor(done, 200))
+            break;
     }
     return true;
 }

@@ -14,8 +14,8 @@ class WindowHarness
 {
 public:
     // Once per test program, after the application object exists: the
-    // font substitutes main() installs, and the window's debug log switched
-    // on and recorded (see appLog()).
+    // font substitutes main() installs, and the window's log kept quiet
+    // (LENS_APP_LOG=1 prints it).
     // Also calls isolateVolumes().
     static void initApplication();
 
@@ -44,12 +44,6 @@ public:
 
     // Clicks `button` (when enabled) until `done` holds, at most timeoutMs.
     static bool clickUntil(QWidget *button, const std::function<bool()> &done, int timeoutMs = 15000);
-
-    // Lines the window wrote to its debug log (category lens.app) since the
-    // last clearAppLog().
-    static QStringList appLog();
-    static void clearAppLog();
-    static bool waitForAppLog(const QString &fragment, int timeoutMs = 15000);
 
     // A firmware image of `size` bytes whose header names `modelName` in the
     // 32-byte field at offset 32 (or the 16-byte field at offset 16), the

@@ -652,20 +652,6 @@ void tst_DeviceFirmwareProcess::endpoints()
         QCOMPARE(plain.baseUrl(), builtIn.origin + "/zemtar/pc");
         QCOMPARE(plain.endpoints().probeUrl, builtIn.probeUrl);
     }
-
-    DeviceFirmwareProcess::Endpoints local;
-    local.origin = m_server.origin() + "/";
-    local.probeUrl = m_server.homePageUrl();
-    local.probeIntervalMs = 0;
-    DeviceFirmwareProcess::setDefaultEndpoints(local);
-    {
-        DeviceFirmwareProcess plain;
-        QCOMPARE(plain.baseUrl(), m_server.origin() + "/zemtar/pc");
-        Recorder r(plain);
-        QVERIFY(query(plain, r, kCode));
-        QCOMPARE(r.count(Msg::FirmwareReceived), 1);
-    }
-    DeviceFirmwareProcess::setDefaultEndpoints(builtIn);
 }
 
 QTEST_MAIN(tst_DeviceFirmwareProcess)

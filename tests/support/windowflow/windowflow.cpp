@@ -2,24 +2,35 @@
 
 #include "net/devicefirmwareprocess.h"
 #include "tools/fwserver/firmwareserver.h"
+#include "tools/windowharness/noticerecorder.h"
 #include "tools/testca/testca.h"
 #include "app/widget.h"
 #include "tools/windowharness/windowharness.h"
 
-#include <QElapsedTimer>
+#include <QDebug>
 #include <QTest>
+
+namespace {
+
+DeviceFirmwareProcess::Endpoints g_endpoints = DeviceFirmwareProcess::builtInEndpoints();
+
+} // namespace
 
 bool WindowFlow::startServer(FirmwareServer &server, int probeIntervalMs)
 {
     WindowHarness::initApplication();
     if (!TestCa::startServer(server))
         return false;
-    DeviceFirmwareProcess::Endpoints endpoints;
-    endpoints.origin = server.origin();
-    endpoints.probeUrl = server.homePageUrl();
-    endpoints.probeIntervalMs = probeIntervalMs;
-    DeviceFirmwareProcess::setDefaultEndpoints(endpoints);
+    g_endpoints = DeviceFirmwareProcess::Endpoints();
+    g_endpoints.origin = server.origin();
+    g_endpoints.probeUrl = server.homePageUrl();
+    g_endpoints.probeIntervalMs = probeIntervalMs;
     return true;
+}
+
+DeviceFirmwareProcess::Endpoints WindowFlow::endpoints()
+{
+    return g_endpoints;
 }
 
 QByteArray WindowFlow::serveModel(FirmwareServer &server, const QString &code, const QString &version,
@@ -31,9 +42,14 @@ QByteArray WindowFlow::serveModel(FirmwareServer &server, const QString &code, c
     return image;
 }
 
-std::unique_ptr<Widget> WindowFlow::openWindow(const Widget::Workers &workers)
+std::unique_ptr<TestWindow> WindowFlow::openWindow(const Widget::Workers &workers, NoticeRecorder *notices)
 {
-    std::unique_ptr<Widget> window(new Widget(workers));
+    Widget::Workers given = workers;
+    if (!given.firmware)
+        given.firmware = new DeviceFirmwareProcess(g_endpoints);
+    std::unique_ptr<TestWindow> window(new TestWindow(given));
+    if (notices)
+        notices->watch(window.get());
     window->show();
     if (!QTest::qWaitForWindowExposed(window.get()))
         return nullptr;
@@ -43,33 +59,20 @@ std::unique_ptr<Widget> WindowFlow::openWindow(const Widget::Workers &workers)
 bool WindowFlow::waitUntilReady(Widget &window, const QString &latestVersion, int timeoutMs)
 {
     const QString expected = QStringLiteral("最新版本 ： ") + latestVersion;
-    QElapsedTimer timer;
-    timer.start();
-    while (WindowHarness::text(&window, QStringLiteral("label_newVer")) != expected) {
-        if (timer.elapsed() > timeoutMs) {
-            qWarning() << "latest version shown:" << WindowHarness::text(&window, QStringLiteral("label_newVer"));
-            return false;
-        }
-        QTest::qWait(10);
-    }
-    while (!window.firmwareReady()) {
-        if (timer.elapsed() > timeoutMs)
-            return false;
-        QTest::qWait(10);
-    }
-    return true;
+    const bool ready = QTest::qWaitFor(
+        [&] {
+            return WindowHarness::text(&window, QStringLiteral("label_newVer")) == expected && window.firmwareReady();
+        },
+        timeoutMs);
+    if (!ready)
+        qWarning() << "latest version shown:" << WindowHarness::text(&window, QStringLiteral("label_newVer"))
+                   << "firmware ready:" << window.firmwareReady();
+    return ready;
 }
 
 bool WindowFlow::waitForPage(Widget &window, const QString &page, int timeoutMs)
 {
-    QElapsedTimer timer;
-    timer.start();
-    while (WindowHarness::page(&window) != page) {
-        if (timer.elapsed() > timeoutMs)
-            return false;
-        QTest::qWait(10);
-    }
-    return true;
+    return QTest::qWaitFor([&] { return WindowHarness::page(&window) == page; }, timeoutMs);
 }
 
 bool WindowFlow::clickUpdate(Widget &window)

@@ -26,7 +26,6 @@
 #include "tools/fwserver/firmwareserver.h"
 #include "catalogue/lenscatalogue.h"
 #include "tools/lenssim/lenssimulator.h"
-#include "tools/windowharness/messageboxanswerer.h"
 #include "tools/windowharness/noticerecorder.h"
 #include "tools/lenssim/simulatedhidapi.h"
 #include "tools/udisklens/udisklensvolume.h"
@@ -146,9 +145,9 @@ private:
     void checkStallEnds(Widget &w);
 
     FirmwareServer server;
+    // Re-writing the version the lens already runs is asked first: the
+    // test windows answer yes.
     std::unique_ptr<NoticeRecorder> notices;
-    // Re-writing the version the lens already runs is asked first: yes.
-    MessageBoxAnswerer answerer;
     QByteArray image;
 };
 
@@ -169,15 +168,11 @@ void tst_FaultMatrix::init()
     server.clearFaults();
     server.clearRequestLog();
     image = WindowFlow::serveModel(server, kCode, kNew, kModel, kImageSize);
-    WindowHarness::clearAppLog();
     notices.reset(new NoticeRecorder);
-    answerer.clear();
-    answerer.answerWith(QMessageBox::Yes);
 }
 
 void tst_FaultMatrix::cleanup()
 {
-    answerer.disarm();
     notices.reset();
     QTest::qWait(100);
 }
@@ -185,7 +180,7 @@ void tst_FaultMatrix::cleanup()
 std::unique_ptr<Widget> tst_FaultMatrix::readyWindow(Widget::Workers workers)
 {
     workers.limits = testLimits();
-    auto w = WindowFlow::openWindow(workers);
+    auto w = WindowFlow::openWindow(workers, notices.get());
     if (w && !WindowFlow::waitUntilReady(*w, kNew.toLower()))
         return nullptr;
     return w;
@@ -221,8 +216,7 @@ void tst_FaultMatrix::nextUpdateSucceeds(Widget &w, const QByteArray &served, bo
             lens()->unplug();
             QVERIFY(notices->waitFor(kDisconnected));
         }
-        WindowHarness::clearAppLog();
-        lens()->plug();
+                lens()->plug();
     }
     QVERIFY(WindowFlow::waitUntilReady(w, kNew.toLower()));
     notices->clear();
@@ -404,7 +398,7 @@ void tst_FaultMatrix::versionAfterRestart()
     lens()->setVersionAfterUpdate(reported);
     Widget::Workers workers;
     workers.limits = testLimits();
-    auto w = WindowFlow::openWindow(workers);
+    auto w = WindowFlow::openWindow(workers, notices.get());
     QVERIFY(w);
     QVERIFY(WindowFlow::waitUntilReady(*w, served.toLower()));
     QVERIFY(WindowFlow::clickUpdate(*w));
@@ -521,7 +515,7 @@ void tst_FaultMatrix::lensSwappedMidDownload()
     server.setFault(FirmwareServer::Route::Firmware, FirmwareServer::Fault::Delay, 1500, 1);
     Widget::Workers workers;
     workers.limits = testLimits();
-    auto w = WindowFlow::openWindow(workers);
+    auto w = WindowFlow::openWindow(workers, notices.get());
     QVERIFY(w);
     QTRY_VERIFY_WITH_TIMEOUT(!server.requests(FirmwareServer::Route::Firmware).isEmpty(), 20000);
     QVERIFY(!w->firmwareReady());
@@ -583,7 +577,7 @@ void tst_FaultMatrix::twoLensesAttached()
         QVERIFY(volume);
         Widget::Workers workers;
         workers.limits = testLimits();
-        w = WindowFlow::openWindow(workers);
+        w = WindowFlow::openWindow(workers, notices.get());
         QVERIFY(w);
         QVERIFY(WindowFlow::waitUntilReady(*w, kNew.toLower()));
         lens()->plug();
@@ -698,7 +692,7 @@ void tst_FaultMatrix::closeDuringPhase()
     workers.limits = testLimits();
     // Long enough that no limit ends the phase before the close.
     workers.limits.transferSilenceMs = workers.limits.flashSilenceMs = workers.limits.restartWaitMs = 60000;
-    auto w = WindowFlow::openWindow(workers);
+    auto w = WindowFlow::openWindow(workers, notices.get());
     QVERIFY(w);
     QVERIFY(WindowFlow::waitUntilReady(*w, kNew.toLower()));
     QVERIFY(WindowFlow::clickUpdate(*w));
@@ -743,11 +737,11 @@ void tst_FaultMatrix::downloadCut()
     Widget::Workers workers;
     workers.limits = testLimits();
     if (limit > 0) {
-        DeviceFirmwareProcess::Endpoints endpoints = DeviceFirmwareProcess::defaultEndpoints();
+        DeviceFirmwareProcess::Endpoints endpoints = WindowFlow::endpoints();
         endpoints.maxFirmwareBytes = limit;
         workers.firmware = new DeviceFirmwareProcess(endpoints);
     }
-    auto w = WindowFlow::openWindow(workers);
+    auto w = WindowFlow::openWindow(workers, notices.get());
     QVERIFY(w);
     QTRY_COMPARE_WITH_TIMEOUT(WindowHarness::text(w.get(), QStringLiteral("label_newVer")),
                               QStringLiteral("最新版本 ： ") + kNew.toLower(), 20000);
@@ -801,7 +795,7 @@ void tst_FaultMatrix::volumeFaultDuringUpdate()
     volume->setTakeDelay(-1);
     volume->startLens();
 
-    auto w = WindowFlow::openWindow();
+    auto w = WindowFlow::openWindow({}, notices.get());
     QVERIFY(w);
     QVERIFY(WindowFlow::waitUntilReady(*w, kNew.toLower()));
     QTest::mouseClick(WindowHarness::part(w.get(), QStringLiteral("button_link")), Qt::LeftButton);
@@ -883,8 +877,7 @@ void tst_FaultMatrix::volumeFaultDuringUpdate()
     // Two detection passes without a lens volume, so that the next one is
     // a new lens to the window.
     QTest::qWait(2 * 500 + 200);
-    WindowHarness::clearAppLog();
-    volume.reset(new UdiskLensVolume);
+        volume.reset(new UdiskLensVolume);
     QVERIFY2(volume->mount(1 << 20), qPrintable(volume->errorString()));
     QVERIFY(volume->writeDeviceInformation(kUdiskModel, kOld));
     volume->setTakeDelay(200);

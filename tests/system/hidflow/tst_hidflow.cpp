@@ -2,7 +2,6 @@
 // reader thread, a simulated lens behind the stand-in hidapi and the local
 // HTTPS firmware server.
 
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -18,7 +17,6 @@
 #include "net/devicefirmwareprocess.h"
 #include "tools/fwserver/firmwareserver.h"
 #include "tools/lenssim/lenssimulator.h"
-#include "tools/windowharness/messageboxanswerer.h"
 #include "tools/windowharness/noticerecorder.h"
 #include "tools/lenssim/simulatedhidapi.h"
 #include "widgets/spotfoldcircle.h"
@@ -85,7 +83,7 @@ private:
     // Serves firmware for the simulated lens; returns the image.
     QByteArray serveLens(const QString &version, const QString &imageModel = kModel, int size = 56 * 120 + 17,
                          const QString &code = kCode, const QString &modelName = kModel);
-    std::unique_ptr<Widget> openWindow();
+    std::unique_ptr<TestWindow> openWindow();
     // The lens reported, the server answered and the firmware is in.
     bool waitUntilReady(Widget &w, const QString &latestVersion);
     // From the ready page through the transfer to the finished page.
@@ -96,7 +94,6 @@ private:
 
     FirmwareServer server;
     std::unique_ptr<NoticeRecorder> notices;
-    MessageBoxAnswerer answerer;
 };
 
 void tst_HidFlow::initTestCase()
@@ -112,15 +109,11 @@ void tst_HidFlow::init()
     server.clearFaults();
     server.clearRequestLog();
     DeviceFirmwareProcess::resetReachability();
-    WindowHarness::clearAppLog();
     notices.reset(new NoticeRecorder);
-    answerer.disarm();
-    answerer.clear();
 }
 
 void tst_HidFlow::cleanup()
 {
-    answerer.disarm();
     notices.reset();
     // Requests the closed window had in flight land before the next test.
     QTest::qWait(200);
@@ -135,9 +128,9 @@ QByteArray tst_HidFlow::serveLens(const QString &version, const QString &imageMo
     return image;
 }
 
-std::unique_ptr<Widget> tst_HidFlow::openWindow()
+std::unique_ptr<TestWindow> tst_HidFlow::openWindow()
 {
-    return WindowFlow::openWindow();
+    return WindowFlow::openWindow({}, notices.get());
 }
 
 bool tst_HidFlow::waitUntilReady(Widget &w, const QString &latestVersion)
@@ -150,14 +143,7 @@ bool tst_HidFlow::runUpdate(Widget &w)
     QTest::mouseClick(part(w, "button_update"), Qt::LeftButton);
     if (page(w) != QLatin1String("updating"))
         return false;
-    QElapsedTimer timer;
-    timer.start();
-    while (page(w) != QLatin1String("finished")) {
-        if (timer.elapsed() > 20000)
-            return false;
-        QTest::qWait(10);
-    }
-    return true;
+    return WindowFlow::waitForPage(w, QStringLiteral("finished"), 20000);
 }
 
 void tst_HidFlow::lensFoundOnLinkPage()
@@ -257,13 +243,13 @@ void tst_HidFlow::updateToNewVersion()
     auto *bar = WindowHarness::part<QProgressBar>(w.get(), QStringLiteral("progressBar"));
     QSignalSpy values(bar, &QProgressBar::valueChanged);
     // Different versions: no question.
-    answerer.answerWith(QMessageBox::No);
+    w->setDefaultAnswer(false);
     QTest::mouseClick(part(*w, "button_update"), Qt::LeftButton);
     QCOMPARE(page(*w), QStringLiteral("updating"));
 
     QVERIFY(notices->waitFor(kRestarting));
     QCOMPARE(notices->colourOf(kRestarting), kGreen);
-    QCOMPARE(answerer.count(), 0);
+    QCOMPARE(w->questionCount(), 0);
     QCOMPARE(lens()->lastStatus(), 5);
     QVERIFY(lens()->holdsImage(image));
     QCOMPARE(lens()->receivedImage(), image);
@@ -328,21 +314,20 @@ void tst_HidFlow::sameVersionAsksBeforeRewrite()
     QTest::mouseClick(part(*w, "button_link"), Qt::LeftButton);
 
     // No: nothing happens.
-    answerer.answerWith(QMessageBox::No);
+    w->setDefaultAnswer(false);
     QTest::mouseClick(part(*w, "button_update"), Qt::LeftButton);
-    QCOMPARE(answerer.count(), 1);
-    QCOMPARE(answerer.titles().first(), QStringLiteral("提示"));
-    QCOMPARE(answerer.texts().first(), QStringLiteral("当前连接设备版本与软件版本一致，是否重新写入？"));
-    QCOMPARE(answerer.buttons().first(), QMessageBox::Yes | QMessageBox::No);
+    QCOMPARE(w->questionCount(), 1);
+    QCOMPARE(w->questionTitles().first(), QStringLiteral("提示"));
+    QCOMPARE(w->questions().first(), QStringLiteral("当前连接设备版本与软件版本一致，是否重新写入？"));
     QCOMPARE(page(*w), QStringLiteral("ready"));
     QTest::qWait(200);
     QCOMPARE(lens()->updatesStarted(), 0);
     QCOMPARE(lens()->commandCount(0x80), 0);
 
     // Yes: the same firmware is written again.
-    answerer.answerWith(QMessageBox::Yes);
+    w->setDefaultAnswer(true);
     QVERIFY(runUpdate(*w));
-    QCOMPARE(answerer.count(), 2);
+    QCOMPARE(w->questionCount(), 2);
     QVERIFY(notices->waitFor(kSuccess));
     QVERIFY(lens()->holdsImage(image));
     QCOMPARE(lens()->updatesStarted(), 1);
@@ -359,16 +344,16 @@ void tst_HidFlow::betaOfInstalledAsksBeforeDowngrade()
     QVERIFY(waitUntilReady(*w, QStringLiteral("1.2.3beta1")));
     QTest::mouseClick(part(*w, "button_link"), Qt::LeftButton);
 
-    answerer.answerWith(QMessageBox::No);
+    w->setDefaultAnswer(false);
     QTest::mouseClick(part(*w, "button_update"), Qt::LeftButton);
-    QCOMPARE(answerer.count(), 1);
-    QCOMPARE(answerer.titles().first(), QStringLiteral("提示"));
-    QCOMPARE(answerer.texts().first(), QStringLiteral("当前连接设备版本(1.2.3)较新，是否降为 1.2.3beta1？"));
+    QCOMPARE(w->questionCount(), 1);
+    QCOMPARE(w->questionTitles().first(), QStringLiteral("提示"));
+    QCOMPARE(w->questions().first(), QStringLiteral("当前连接设备版本(1.2.3)较新，是否降为 1.2.3beta1？"));
     QCOMPARE(page(*w), QStringLiteral("ready"));
     QTest::qWait(200);
     QCOMPARE(lens()->updatesStarted(), 0);
 
-    answerer.answerWith(QMessageBox::Yes);
+    w->setDefaultAnswer(true);
     QVERIFY(runUpdate(*w));
     QVERIFY(notices->waitFor(kSuccess));
     QCOMPARE(notices->count(kFailure), 0);
@@ -384,11 +369,11 @@ void tst_HidFlow::foreignFirmwareIsNotSent()
     QVERIFY(waitUntilReady(*w, QStringLiteral("v1.2.0")));
     QTest::mouseClick(part(*w, "button_link"), Qt::LeftButton);
 
-    answerer.answerWith(QMessageBox::Yes);
+    w->setDefaultAnswer(true);
     QTest::mouseClick(part(*w, "button_update"), Qt::LeftButton);
     QCOMPARE(text(*w, "textEdit_contect"), QStringLiteral("error -1"));
     QCOMPARE(page(*w), QStringLiteral("ready"));
-    QCOMPARE(answerer.count(), 0);
+    QCOMPARE(w->questionCount(), 0);
     QTest::qWait(200);
     QCOMPARE(lens()->updatesStarted(), 0);
     QCOMPARE(lens()->commandCount(0x80), 0);
@@ -446,7 +431,6 @@ void tst_HidFlow::unplugDuringTransfer()
     QCOMPARE(notices->count(kSuccess) + notices->count(kRestarting) + notices->count(kFailure), 0);
 
     // Plugged in again, the lens updates normally.
-    WindowHarness::clearAppLog();
     lens()->plug();
     QVERIFY(waitUntilReady(*w, QStringLiteral("v1.2.0")));
     QTest::mouseClick(part(*w, "button_link"), Qt::LeftButton);
@@ -648,15 +632,15 @@ void tst_HidFlow::languageQuestion()
     QVERIFY(w);
     QVERIFY(part(*w, "comboBox_language")->isHidden());
 
-    answerer.answerWith(QMessageBox::No);
+    w->setDefaultAnswer(false);
     QMetaObject::invokeMethod(w.get(), "comboBox_language_currentTextChanged", Q_ARG(QString, QStringLiteral("English")));
-    QCOMPARE(answerer.count(), 1);
-    QCOMPARE(answerer.texts().first(), QStringLiteral("已切换到 English,请重新启动升级程序！"));
+    QCOMPARE(w->questionCount(), 1);
+    QCOMPARE(w->questions().first(), QStringLiteral("已切换到 English,请重新启动升级程序！"));
     QVERIFY(w->isVisible());
 
-    answerer.answerWith(QMessageBox::Yes);
+    w->setDefaultAnswer(true);
     QMetaObject::invokeMethod(w.get(), "comboBox_language_currentTextChanged", Q_ARG(QString, QStringLiteral("English")));
-    QCOMPARE(answerer.count(), 2);
+    QCOMPARE(w->questionCount(), 2);
     QVERIFY(!w->isVisible());
 }
 

@@ -3,9 +3,9 @@
 // home page is the connectivity probe) and, for a lens in U-disk mode, a
 // real mounted volume.
 
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <memory>
@@ -13,7 +13,6 @@
 #include "net/devicefirmwareprocess.h"
 #include "tools/fwserver/firmwareserver.h"
 #include "tools/lenssim/lenssimulator.h"
-#include "tools/windowharness/messageboxanswerer.h"
 #include "tools/windowharness/noticerecorder.h"
 #include "tools/lenssim/simulatedhidapi.h"
 #include "tools/testca/testca.h"
@@ -55,7 +54,7 @@ private slots:
 
 private:
     QByteArray serveLens(const QString &version);
-    std::unique_ptr<Widget> openWindow();
+    std::unique_ptr<TestWindow> openWindow(const Widget::Workers &workers = Widget::Workers());
     bool waitUntilReady(Widget &w, const QString &latestVersion);
     void loseNetwork() { server.setFault(FirmwareServer::Route::Page, FirmwareServer::Fault::Drop); }
     void restoreNetwork() { server.setFault(FirmwareServer::Route::Page, FirmwareServer::Fault::None); }
@@ -69,7 +68,6 @@ private:
 
     FirmwareServer server;
     std::unique_ptr<NoticeRecorder> notices;
-    MessageBoxAnswerer answerer;
 };
 
 void tst_NetworkFlow::initTestCase()
@@ -85,15 +83,11 @@ void tst_NetworkFlow::init()
     server.clearFaults();
     server.clearRequestLog();
     DeviceFirmwareProcess::resetReachability();
-    WindowHarness::clearAppLog();
     notices.reset(new NoticeRecorder);
-    answerer.disarm();
-    answerer.clear();
 }
 
 void tst_NetworkFlow::cleanup()
 {
-    answerer.disarm();
     notices.reset();
     // Requests the closed window had in flight land before the next test.
     QTest::qWait(200);
@@ -107,33 +101,27 @@ QByteArray tst_NetworkFlow::serveLens(const QString &version)
     return image;
 }
 
-std::unique_ptr<Widget> tst_NetworkFlow::openWindow()
+std::unique_ptr<TestWindow> tst_NetworkFlow::openWindow(const Widget::Workers &workers)
 {
-    return WindowFlow::openWindow();
+    return WindowFlow::openWindow(workers, notices.get());
 }
 
 bool tst_NetworkFlow::waitUntilReady(Widget &w, const QString &latestVersion)
 {
     const QString expected = QStringLiteral("最新版本 ： ") + latestVersion;
-    QElapsedTimer timer;
-    timer.start();
-    while (text(w, "label_newVer") != expected || !hasPicture(w)) {
-        if (timer.elapsed() > 15000)
-            return false;
-        QTest::qWait(10);
-    }
-    while (!w.firmwareReady()) {
-        if (timer.elapsed() > 30000)
-            return false;
-        QTest::qWait(10);
-    }
-    return true;
+    if (!QTest::qWaitFor([&] { return text(w, "label_newVer") == expected && hasPicture(w); }, 15000))
+        return false;
+    return QTest::qWaitFor([&] { return w.firmwareReady(); }, 15000);
 }
 
 void tst_NetworkFlow::lostAndBack()
 {
     const QByteArray image = serveLens(QStringLiteral("V1.2.0"));
-    auto w = openWindow();
+    // The window's client, to tell when the firmware asked for again is in.
+    Widget::Workers workers;
+    auto *client = new DeviceFirmwareProcess(WindowFlow::endpoints());
+    workers.firmware = client;
+    auto w = openWindow(workers);
     QVERIFY(w);
     QVERIFY(waitUntilReady(*w, QStringLiteral("v1.2.0")));
     QTest::mouseClick(part(*w, "button_link"), Qt::LeftButton);
@@ -152,16 +140,15 @@ void tst_NetworkFlow::lostAndBack()
     QCOMPARE(notices->count(kLost), 1);
 
     // Without network the update does nothing at all, not even ask.
-    answerer.answerWith(QMessageBox::Yes);
     QMetaObject::invokeMethod(w.get(), "on_button_update_clicked");
     QTest::qWait(200);
-    QCOMPARE(answerer.count(), 0);
+    QCOMPARE(w->questionCount(), 0);
     QCOMPARE(page(*w), QStringLiteral("ready"));
     QCOMPARE(lens()->updatesStarted(), 0);
 
     // Back: told, and the lens last seen is asked for again.
     const int queries = server.requests(FirmwareServer::Route::Query).size();
-    WindowHarness::clearAppLog();
+    QSignalSpy downloaded(client, &DeviceFirmwareProcess::deviceFirmwareFinished);
     restoreNetwork();
     QVERIFY(notices->waitFor(kBack));
     QCOMPARE(notices->colourOf(kBack), kGreen);
@@ -171,6 +158,7 @@ void tst_NetworkFlow::lostAndBack()
     QCOMPARE(query.modelCode, kCode);
     QCOMPARE(query.query.queryItemValue(QStringLiteral("sn")), QStringLiteral("SN2024000001"));
     QCOMPARE(query.query.queryItemValue(QStringLiteral("ver")), QStringLiteral("V1.0.0"));
+    QTRY_VERIFY_WITH_TIMEOUT(downloaded.count() > 0, 15000);
     QVERIFY(waitUntilReady(*w, QStringLiteral("v1.2.0")));
     QVERIFY(!part(*w, "label_newVer")->isHidden());
     QVERIFY(!part(*w, "textEdit_contect")->isHidden());
@@ -257,10 +245,9 @@ void tst_NetworkFlow::modelUnknownToServer()
     QCOMPARE(page(*w), QStringLiteral("ready"));
     QCOMPARE(text(*w, "label_newVer"), QStringLiteral("最新版本："));
 
-    answerer.answerWith(QMessageBox::Yes);
     QTest::mouseClick(part(*w, "button_update"), Qt::LeftButton);
     QTest::qWait(300);
-    QCOMPARE(answerer.count(), 0);
+    QCOMPARE(w->questionCount(), 0);
     QCOMPARE(page(*w), QStringLiteral("ready"));
     QCOMPARE(lens()->updatesStarted(), 0);
 }
@@ -282,7 +269,7 @@ void tst_NetworkFlow::firmwareDownloadCut()
     QCOMPARE(page(*w), QStringLiteral("ready"));
     QCOMPARE(lens()->updatesStarted(), 0);
     QCOMPARE(lens()->packetsReceived(), 0);
-    QVERIFY(WindowHarness::appLog().filter(QStringLiteral("firmware ready")).isEmpty());
+    QVERIFY(!w->firmwareReady());
 }
 
 QTEST_MAIN(tst_NetworkFlow)

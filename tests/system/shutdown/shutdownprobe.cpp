@@ -51,7 +51,6 @@ int main(int argc, char *argv[])
     endpoints.origin = server.origin();
     endpoints.probeUrl = server.homePageUrl();
     endpoints.probeIntervalMs = 500;
-    DeviceFirmwareProcess::setDefaultEndpoints(endpoints);
 
     LensSimulator *lens = SimulatedHidapi::lens();
     lens->reset();
@@ -75,7 +74,9 @@ int main(int argc, char *argv[])
         lens->setLatency(2000);
     }
 
-    auto window = std::make_unique<Widget>();
+    Widget::Workers workers;
+    workers.firmware = new DeviceFirmwareProcess(endpoints);
+    auto window = std::make_unique<Widget>(workers);
     window->show();
     auto *link = qobject_cast<QPushButton *>(WindowHarness::part(window.get(), QStringLiteral("button_link")));
     auto *update = qobject_cast<QPushButton *>(WindowHarness::part(window.get(), QStringLiteral("button_update")));
@@ -87,7 +88,7 @@ int main(int argc, char *argv[])
     QTimer step;
     step.setInterval(20);
     QObject::connect(&step, &QTimer::timeout, [&] {
-        const bool ready = !WindowHarness::appLog().filter(QStringLiteral("firmware ready")).isEmpty();
+        const bool ready = window->firmwareReady();
         bool closeNow = false;
         if (mode == QLatin1String("idle")) {
             closeNow = ready;

@@ -4,9 +4,9 @@
 // into shots/ of this build folder to be looked at.
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFontMetrics>
 #include <QLabel>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
@@ -20,13 +20,13 @@
 #include "net/devicefirmwareprocess.h"
 #include "tools/fwserver/firmwareserver.h"
 #include "tools/lenssim/lenssimulator.h"
-#include "tools/windowharness/messageboxanswerer.h"
 #include "tools/lenssim/simulatedhidapi.h"
 #include "tools/testca/testca.h"
 #include "tools/udisklens/udisklensvolume.h"
 #include "widgets/updateguidewidget.h"
 #include "widgets/warningwidget.h"
 #include "app/widget.h"
+#include "tools/windowharness/testwindow.h"
 #include "tools/windowharness/windowharness.h"
 
 namespace {
@@ -85,7 +85,7 @@ private:
     void foreignFirmwareAndNoNetwork();
     void udiskLens();
 
-    std::unique_ptr<Widget> openWindow();
+    std::unique_ptr<TestWindow> openWindow();
     bool waitUntilReady(Widget &w);
     void shoot(QWidget *w, const QString &name);
     void checkTexts(Widget &w, const QString &name);
@@ -97,7 +97,7 @@ private:
     // The program's and Qt's, so the question boxes have their real buttons.
     std::unique_ptr<AppTranslators> translators;
     NoticeCamera camera;
-    MessageBoxAnswerer answerer;
+    DeviceFirmwareProcess::Endpoints endpoints;
     QByteArray image;
 };
 
@@ -106,11 +106,9 @@ void tst_WindowScreenshots::initTestCase()
     WindowHarness::initApplication();
     QVERIFY(QDir().mkpath(QStringLiteral(LENS_SHOT_DIR)));
     QVERIFY(TestCa::startServer(server));
-    DeviceFirmwareProcess::Endpoints endpoints;
     endpoints.origin = server.origin();
     endpoints.probeUrl = server.homePageUrl();
     endpoints.probeIntervalMs = 200;
-    DeviceFirmwareProcess::setDefaultEndpoints(endpoints);
     QCoreApplication::instance()->installEventFilter(&camera);
 }
 
@@ -121,18 +119,15 @@ void tst_WindowScreenshots::init()
     server.clearFaults();
     server.clearRequestLog();
     DeviceFirmwareProcess::resetReachability();
-    WindowHarness::clearAppLog();
     image = WindowHarness::firmwareImage(kModel, 56 * 1200 + 7, 4242);
     server.addModel(kCode, QStringLiteral("V1.3.0"),
                     QStringLiteral("<p>1. Faster focus in low light.</p><p>2. Fixed aperture flicker.</p>"
                                    "<p>3. 修正了对焦马达的噪音。</p>"),
                     QStringLiteral("AF85"), kModel, WindowHarness::lensPicture(), image);
-    answerer.disarm();
 }
 
 void tst_WindowScreenshots::cleanup()
 {
-    answerer.disarm();
     camera.prefix.clear();
     translators.reset();
     QTest::qWait(200);
@@ -173,9 +168,11 @@ void tst_WindowScreenshots::shots()
         qDebug().noquote() << notice;
 }
 
-std::unique_ptr<Widget> tst_WindowScreenshots::openWindow()
+std::unique_ptr<TestWindow> tst_WindowScreenshots::openWindow()
 {
-    std::unique_ptr<Widget> w(new Widget);
+    Widget::Workers workers;
+    workers.firmware = new DeviceFirmwareProcess(endpoints);
+    std::unique_ptr<TestWindow> w(new TestWindow(workers));
     w->move(0, 0);
     w->show();
     if (!QTest::qWaitForWindowExposed(w.get()))
@@ -185,18 +182,11 @@ std::unique_ptr<Widget> tst_WindowScreenshots::openWindow()
 
 bool tst_WindowScreenshots::waitUntilReady(Widget &w)
 {
-    QElapsedTimer timer;
-    timer.start();
     auto ready = [&w] {
         return !WindowHarness::part<QLabel>(&w, QStringLiteral("label_model_img"))->pixmap(Qt::ReturnByValue).isNull()
-            && !WindowHarness::appLog().filter(QStringLiteral("firmware ready")).isEmpty();
+            && w.firmwareReady();
     };
-    while (!ready()) {
-        if (timer.elapsed() > 15000)
-            return false;
-        QTest::qWait(10);
-    }
-    return true;
+    return QTest::qWaitFor(ready, 15000);
 }
 
 void tst_WindowScreenshots::shoot(QWidget *w, const QString &name)
@@ -312,28 +302,33 @@ void tst_WindowScreenshots::questions()
     QTest::mouseClick(part(*w, "button_link"), Qt::LeftButton);
     int shot = 0;
     const QStringList names = {QStringLiteral("20-question-rewrite"), QStringLiteral("21-question-downgrade")};
-    auto connection = connect(&answerer, &MessageBoxAnswerer::boxShown, this, [&](QMessageBox *box) {
-        shoot(box, names.value(shot++));
-    });
-    answerer.answerWith(QMessageBox::No);
+    // The window's question, as the box it would show.
+    auto photograph = [&](const QString &title, const QString &text) {
+        QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No);
+        box.show();
+        if (QTest::qWaitForWindowExposed(&box))
+            shoot(&box, names.value(shot));
+        ++shot;
+    };
+    connect(w.get(), &TestWindow::asked, this, photograph);
+    w->setDefaultAnswer(false);
     QTest::mouseClick(part(*w, "button_update"), Qt::LeftButton);
-    QCOMPARE(answerer.count(), 1);
+    QCOMPARE(shot, 1);
     w.reset();
     QTest::qWait(200);
 
     // The installed release of a test build: the downgrade question.
-    WindowHarness::clearAppLog();
     server.addModel(kCode, QStringLiteral("1.2.3BETA1"), QStringLiteral("<p>Test build.</p>"), QStringLiteral("AF85"),
                     kModel, WindowHarness::lensPicture(), image);
     lens()->setFirmwareVersion(QStringLiteral("1.2.3"));
     w = openWindow();
     QVERIFY(w);
     QVERIFY(waitUntilReady(*w));
+    connect(w.get(), &TestWindow::asked, this, photograph);
+    w->setDefaultAnswer(false);
     QTest::mouseClick(part(*w, "button_link"), Qt::LeftButton);
     QTest::mouseClick(part(*w, "button_update"), Qt::LeftButton);
-    QCOMPARE(answerer.count(), 2);
-    disconnect(connection);
-    answerer.clear();
+    QCOMPARE(shot, 2);
 }
 
 void tst_WindowScreenshots::foreignFirmwareAndNoNetwork()
