@@ -12,8 +12,8 @@ void AppFonts::installSubstitutes()
         QStringLiteral("WenQuanYi Zen Hei"),
         QStringLiteral("Droid Sans Fallback"),
     };
-    for (const QString &family : {QStringLiteral("微软雅黑"), QStringLiteral("Microsoft YaHei"),
-                                  QStringLiteral("Microsoft YaHei UI")}) {
+    for (const QString &family : { QStringLiteral("微软雅黑"), QStringLiteral("Microsoft YaHei"),
+             QStringLiteral("Microsoft YaHei UI") }) {
         if (QFont::substitutes(family).isEmpty())
             QFont::insertSubstitutions(family, substitutes);
     }

@@ -13,8 +13,8 @@
 
 namespace {
 
-std::atomic<AppLogFile *> current{nullptr};
-std::atomic<QtMessageHandler> previousHandler{nullptr};
+std::atomic<AppLogFile *> current { nullptr };
+std::atomic<QtMessageHandler> previousHandler { nullptr };
 
 const char *levelName(QtMsgType type)
 {
@@ -83,10 +83,12 @@ QString AppLogFile::defaultPath(const QString &name)
     // Qt 5 has no location for the XDG state folder, where logs belong.
     folder = qEnvironmentVariable("XDG_STATE_HOME");
     if (!QDir::isAbsolutePath(folder))
-        folder = QStandardPaths::writableLocation(QStandardPaths::HomeLocation) + QStringLiteral("/.local/state");
+        folder = QStandardPaths::writableLocation(QStandardPaths::HomeLocation)
+            + QStringLiteral("/.local/state");
     folder += QStringLiteral("/lens-updater");
 #else
-    folder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/lens-updater");
+    folder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
+        + QStringLiteral("/lens-updater");
 #endif
     return QDir::cleanPath(folder + QLatin1Char('/') + name + QStringLiteral(".log"));
 }
@@ -121,7 +123,8 @@ bool AppLogFile::openForAppend()
     if (!m_file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text)) {
         // Said once on stderr; the program runs on without its log.
         m_failed = true;
-        fprintf(stderr, "cannot write the log %s: %s\n", qPrintable(m_path), qPrintable(m_file.errorString()));
+        fprintf(
+            stderr, "cannot write the log %s: %s\n", qPrintable(m_path), qPrintable(m_file.errorString()));
         return false;
     }
     return true;
@@ -138,7 +141,7 @@ void AppLogFile::write(QtMsgType type, const char *category, const QString &mess
 {
     const QByteArray line = QStringLiteral("%1 %2 %3: %4\n")
                                 .arg(QDateTime::currentDateTime().toString(Qt::ISODateWithMs),
-                                     QLatin1String(levelName(type)), QLatin1String(category), redact(message))
+                                    QLatin1String(levelName(type)), QLatin1String(category), redact(message))
                                 .toUtf8();
     QMutexLocker lock(&m_mutex);
     if (!openForAppend())

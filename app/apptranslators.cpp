@@ -26,8 +26,8 @@ QString AppTranslators::qtCatalogue(const QLocale &locale)
 
 QStringList AppTranslators::qtCatalogueFolders()
 {
-    return {QCoreApplication::applicationDirPath() + QStringLiteral("/translations"),
-            QLibraryInfo::location(QLibraryInfo::TranslationsPath)};
+    return { QCoreApplication::applicationDirPath() + QStringLiteral("/translations"),
+        QLibraryInfo::location(QLibraryInfo::TranslationsPath) };
 }
 
 bool AppTranslators::install(const QLocale &locale)

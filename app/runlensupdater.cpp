@@ -38,8 +38,7 @@ int runLensUpdater(int argc, char **argv, const StartupOptions &options)
     if (!SingleInstanceGuard::application().acquire()) {
         qCInfo(lcApp) << "another copy is running";
         QMessageBox::information(nullptr, AppLanguage::alreadyRunningTitle(locale),
-                                 AppLanguage::alreadyRunningText(locale), QMessageBox::Cancel,
-                                 QMessageBox::NoButton);
+            AppLanguage::alreadyRunningText(locale), QMessageBox::Cancel, QMessageBox::NoButton);
         QCoreApplication::quit();
         return -1;
     }

@@ -14,16 +14,16 @@
 #include <QThread>
 #include <QTimer>
 
-#include "widgets/bubblepopup.h"
-#include "net/devicefirmwareprocess.h"
-#include "hid/hiddeviceprocess.h"
 #include "catalogue/lenscatalogue.h"
-#include "widgets/spotfoldcircle.h"
-#include "udisk/udiskdevice.h"
-#include "widgets/updateguidewidget.h"
+#include "hid/hiddeviceprocess.h"
+#include "net/devicefirmwareprocess.h"
 #include "protocol/updatedecision.h"
 #include "protocol/updateprocess.h"
 #include "protocol/versionhelper.h"
+#include "udisk/udiskdevice.h"
+#include "widgets/bubblepopup.h"
+#include "widgets/spotfoldcircle.h"
+#include "widgets/updateguidewidget.h"
 #include "widgets/warningwidget.h"
 #include "widgetstyle.h"
 
@@ -72,10 +72,11 @@ Widget::Widget(const Workers &workers, QWidget *parent)
     firmwareClient = workers.firmware ? workers.firmware : new DeviceFirmwareProcess;
     connect(firmwareClient, &DeviceFirmwareProcess::devicePictureFinished, this, &Widget::onUiLoadLensImage);
     connect(firmwareClient, &DeviceFirmwareProcess::deviceFirmwareFinished, this,
-            &Widget::onDownloadFirmwareFinished);
-    connect(firmwareClient, &DeviceFirmwareProcess::hasDeviceMessage, this, &Widget::onLensLatestInfoFlushFunc);
+        &Widget::onDownloadFirmwareFinished);
+    connect(
+        firmwareClient, &DeviceFirmwareProcess::hasDeviceMessage, this, &Widget::onLensLatestInfoFlushFunc);
     connect(firmwareClient, &DeviceFirmwareProcess::networkConnectStatus, this,
-            &Widget::onLensNetworkConnectedFunc);
+        &Widget::onLensNetworkConnectedFunc);
 
     // The finished page's button runs the same flow as the update button.
     connect(ui->button_update_F, &QPushButton::clicked, this, &Widget::on_button_update_clicked);
@@ -83,10 +84,10 @@ Widget::Widget(const Workers &workers, QWidget *parent)
     // A firmware download that fails leaves the update button without
     // anything to send: say so rather than have the button do nothing.
     connect(firmwareClient, &DeviceFirmwareProcess::getServerMessage, this,
-            [this](DeviceFirmwareProcess::GetServerMsg message) {
-                if (message == DeviceFirmwareProcess::FirmwareEmpty)
-                    getErrorMsgHandle(QString());
-            });
+        [this](DeviceFirmwareProcess::GetServerMsg message) {
+            if (message == DeviceFirmwareProcess::FirmwareEmpty)
+                getErrorMsgHandle(QString());
+        });
 
     connect(&transferWatchdog, &QTimer::timeout, this, [this] {
         const bool flashing = protocol->transferPhase() == UpdateProcess::TransferPhase::Finishing;
@@ -218,8 +219,8 @@ void Widget::setupWindow()
 
     // Model names, versions and serial numbers come from the lens or the
     // server: never markup.
-    for (QLabel *label : {ui->label_model, ui->label_model_F, ui->label_SN, ui->label_SN_F, ui->label_nowVer,
-                          ui->label_newVer, ui->label_newVer_F, ui->label_model_img, ui->label_progress})
+    for (QLabel *label : { ui->label_model, ui->label_model_F, ui->label_SN, ui->label_SN_F, ui->label_nowVer,
+             ui->label_newVer, ui->label_newVer_F, ui->label_model_img, ui->label_progress })
         label->setTextFormat(Qt::PlainText);
 }
 
@@ -238,18 +239,18 @@ bool Widget::eventFilter(QObject *watched, QEvent *event)
     } else if (hover) {
         const bool enter = type == QEvent::Enter;
         if (watched == ui->button_help) {
-            ui->button_help->setIcon(QIcon(enter ? QStringLiteral(":/res/help-light-g.png")
-                                                 : QStringLiteral(":/res/help-g.png")));
+            ui->button_help->setIcon(
+                QIcon(enter ? QStringLiteral(":/res/help-light-g.png") : QStringLiteral(":/res/help-g.png")));
             return true;
         }
         if (watched == ui->button_minimize) {
-            ui->button_minimize->setIcon(QIcon(enter ? QStringLiteral(":/res/minimize-light.png")
-                                                     : QStringLiteral(":/res/minimize.png")));
+            ui->button_minimize->setIcon(QIcon(
+                enter ? QStringLiteral(":/res/minimize-light.png") : QStringLiteral(":/res/minimize.png")));
             return true;
         }
         if (watched == ui->button_close) {
-            ui->button_close->setIcon(QIcon(enter ? QStringLiteral(":/res/close-light.png")
-                                                  : QStringLiteral(":/res/close.png")));
+            ui->button_close->setIcon(
+                QIcon(enter ? QStringLiteral(":/res/close-light.png") : QStringLiteral(":/res/close.png")));
             return true;
         }
     }
@@ -343,8 +344,8 @@ QPropertyAnimation *Widget::slideOverlay(QWidget *overlay, bool slideIn)
 
 void Widget::sendLensCommand(quint8 command)
 {
-    protocol->sendCommand(command, QByteArray(UpdateProcess::FRAME_DATA_SIZE, '\0'),
-                          UpdateProcess::FRAME_DATA_SIZE);
+    protocol->sendCommand(
+        command, QByteArray(UpdateProcess::FRAME_DATA_SIZE, '\0'), UpdateProcess::FRAME_DATA_SIZE);
 }
 
 void Widget::stopBusyIndicator()
@@ -410,9 +411,8 @@ void Widget::requestOfferFor(const LensRecord &lens)
     }
     // A lens in U-disk mode has no serial number of its own.
     const bool udisk = lens.link == LensRecord::Link::Udisk;
-    firmwareClient->requestLatestFirmware(lens.modelCode,
-                                          udisk ? lens.modelCode + QStringLiteral("0000000") : lens.serialNumber,
-                                          lens.version);
+    firmwareClient->requestLatestFirmware(
+        lens.modelCode, udisk ? lens.modelCode + QStringLiteral("0000000") : lens.serialNumber, lens.version);
     emit offerChanged();
 }
 
@@ -535,8 +535,8 @@ void Widget::on_button_update_clicked()
         showNotice(tr("请只连接一个镜头后再更新！"), false);
         return;
     }
-    const UpdateDecision decision = UpdateDecision::decide(target, firmwareClient->model(), serverVersion,
-                                                           firmwareClient->firmwareImageModelName());
+    const UpdateDecision decision = UpdateDecision::decide(
+        target, firmwareClient->model(), serverVersion, firmwareClient->firmwareImageModelName());
     if (decision.verdict == UpdateDecision::Refuse) {
         qCInfo(lcApp).noquote() << "firmware refused:" << decision.reason;
         ui->textEdit_contect->setPlainText(QStringLiteral("error -1"));
@@ -546,8 +546,8 @@ void Widget::on_button_update_clicked()
         if (!askUser(tr("提示"), tr("当前连接设备版本与软件版本一致，是否重新写入？")))
             return;
     } else if (decision.verdict == UpdateDecision::AskDowngrade) {
-        const QString text = tr("当前连接设备版本(") + target.version + tr(")较新，是否降为 ") + serverVersion
-            + tr("？");
+        const QString text
+            = tr("当前连接设备版本(") + target.version + tr(")较新，是否降为 ") + serverVersion + tr("？");
         if (!askUser(tr("提示"), text))
             return;
     }
@@ -564,8 +564,8 @@ void Widget::onFirmwareUpdate()
         return;
     const LensRecord target = activeRecord();
     // Checked again against the lens that receives the bytes, right now.
-    if (UpdateDecision::decide(target, firmwareClient->model(), serverVersion,
-                               firmwareClient->firmwareImageModelName())
+    if (UpdateDecision::decide(
+            target, firmwareClient->model(), serverVersion, firmwareClient->firmwareImageModelName())
             .verdict
         == UpdateDecision::Refuse) {
         ui->textEdit_contect->setPlainText(QStringLiteral("error -1"));
@@ -653,7 +653,8 @@ void Widget::onLensInfoFlushFunc(LensInfo info)
     hidLens.modelCode = LensInfo::text(info.modelCode);
     hidLens.serialNumber = LensInfo::text(info.serialNumber);
     hidLens.version = LensInfo::text(info.firmwareVersion);
-    qCInfo(lcApp).noquote() << "lens information:" << hidLens.modelName << hidLens.modelCode << hidLens.version;
+    qCInfo(lcApp).noquote() << "lens information:" << hidLens.modelName << hidLens.modelCode
+                            << hidLens.version;
 
     if (activeLink != LensRecord::Link::Hid)
         return;
@@ -703,8 +704,8 @@ void Widget::onFirmwareUpdateFailure()
 
 void Widget::endRestartWait(const QString *reportedVersion)
 {
-    const bool installed =
-        reportedVersion && UpdateDecision::installedVersionReported(installingVersion, *reportedVersion);
+    const bool installed
+        = reportedVersion && UpdateDecision::installedVersionReported(installingVersion, *reportedVersion);
     endUpdate();
     if (installed) {
         onUpdateFinished();
@@ -963,9 +964,7 @@ void Widget::on_button_help_clicked(bool checked)
     }
 }
 
-void Widget::onHelpAnimationFinished()
-{
-}
+void Widget::onHelpAnimationFinished() { }
 
 void Widget::onWarningButton_clicked()
 {

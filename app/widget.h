@@ -44,9 +44,9 @@ public:
     struct Limits
     {
         int transferSilenceMs = 10000; // no answer while packets go out
-        int flashSilenceMs = 60000;    // no status after the end of the image: the lens writes its flash
-        int restartWaitMs = 30000;     // no lens back after it reported success
-        int threadStopMs = 1500;       // per worker thread when the window closes
+        int flashSilenceMs = 60000; // no status after the end of the image: the lens writes its flash
+        int restartWaitMs = 30000; // no lens back after it reported success
+        int threadStopMs = 1500; // per worker thread when the window closes
     };
 
     // The workers the window drives. Null ones are built as usual; the
@@ -121,9 +121,9 @@ private:
     // Where an update stands, as far as the window is concerned.
     enum class UpdatePhase {
         Idle,
-        HidTransfer,     // image going out over HID, up to the lens's status
+        HidTransfer, // image going out over HID, up to the lens's status
         AwaitingRestart, // the lens reported success and restarts
-        UdiskWriting,    // Fw.dat being written; U-disk presence changes are muted
+        UdiskWriting, // Fw.dat being written; U-disk presence changes are muted
     };
 
     void setupWindow();
@@ -200,7 +200,7 @@ private:
     // - phase UdiskWriting: activeLink is Udisk (udiskLens may vanish as the
     //   lens takes the file; the window catches up at the final state).
     // - networkAvailable false: the update button is disabled.
-    LensRecord hidLens;   // link Hid from connection on; identity once it reported
+    LensRecord hidLens; // link Hid from connection on; identity once it reported
     LensRecord udiskLens; // link Udisk while a lens volume with model code and version is mounted
     LensRecord::Link activeLink = LensRecord::Link::None;
     LensRecord offerLens;

@@ -40,10 +40,10 @@ QLabel *WidgetStyle::apply(Ui::Widget *ui, QWidget *window)
     ui->button_minimize->setStyleSheet(chromeButton);
     ui->button_close->setStyleSheet(chromeButton);
 
-    ui->comboBox_language->setStyleSheet(QStringLiteral(
-        "QComboBox{border:none;background:transparent;combobox-popup:0}"
-        "QComboBox QAbstractItemView{border:none;background:transparent;}"
-        "QComboBox QAbstractItemView:item{border:none;background:#1F2121;}"));
+    ui->comboBox_language->setStyleSheet(
+        QStringLiteral("QComboBox{border:none;background:transparent;combobox-popup:0}"
+                       "QComboBox QAbstractItemView{border:none;background:transparent;}"
+                       "QComboBox QAbstractItemView:item{border:none;background:#1F2121;}"));
 
     fillBackground(ui->headWidget, QColor(QStringLiteral("#000000")));
     fillBackground(ui->centerStackedWidget, QColor(QStringLiteral("#1F2121")));
@@ -86,7 +86,8 @@ QLabel *WidgetStyle::apply(Ui::Widget *ui, QWidget *window)
 
 QString WidgetStyle::progressBarStyle(int chunkRadius)
 {
-    return QStringLiteral("QProgressBar{border-radius:10px; border:0px solid #3B3B3B; background-color: #3B3B3B;}"
-                          "QProgressBar:chunk{border-radius:%1px; background-color:#1FEF80;}")
+    return QStringLiteral(
+        "QProgressBar{border-radius:10px; border:0px solid #3B3B3B; background-color: #3B3B3B;}"
+        "QProgressBar:chunk{border-radius:%1px; background-color:#1FEF80;}")
         .arg(chunkRadius);
 }

@@ -14,6 +14,7 @@ struct Row
 // Order matters: the lookup lets a later row win over an earlier one of the
 // same name ("AF 28mm F2.8 EF STM" and "AF 18mm F1.2 M43" appear twice).
 // Some codes are shared by two different names on purpose.
+// clang-format off
 const Row kRows[] = {
     {"AF 56mm F1.8 Z", "UPD5618ZV*.DAT", "UPD5618ZV???_CALIBRATION*.DAT", "UPD5618Z", "58G31"},
     {"Smart AF 33mm F4 FE STM", "UPD3340FEV*.DAT", "UPD3340FEV???_CALIBRATION*.DAT", "UPD3340FE", "21R53"},
@@ -162,6 +163,7 @@ const Row kRows[] = {
     {"Smart AF 135mm F4 FE", "UPD13540FEV*.DAT", "UPD13540FEV???_CALIBRATION*.DAT", "UPD13540FE", "15Y30"},
     {"AF 100mm F1.4 XF", "UPD10014XFV*.DAT", "UPD10014XFV???_CALIBRATION*.DAT", "UPD10014XF", "98U70"},
 };
+// clang-format on
 
 const char kNoRestartModelCode[] = "73U45";
 
@@ -175,11 +177,9 @@ QVector<LensModel> buildModels()
     QVector<LensModel> models;
     models.reserve(int(sizeof kRows / sizeof kRows[0]));
     for (const Row &row : kRows) {
-        models.append(LensModel{QString::fromLatin1(row.modelName),
-                                QString::fromLatin1(row.firmwareFilePattern),
-                                QString::fromLatin1(row.calibrationFilePattern),
-                                QString::fromLatin1(row.firmwareFilePrefix),
-                                QString::fromLatin1(row.modelCode)});
+        models.append(LensModel { QString::fromLatin1(row.modelName),
+            QString::fromLatin1(row.firmwareFilePattern), QString::fromLatin1(row.calibrationFilePattern),
+            QString::fromLatin1(row.firmwareFilePrefix), QString::fromLatin1(row.modelCode) });
     }
     return models;
 }
@@ -211,5 +211,5 @@ QString LensCatalogue::noRestartModelCode()
 QStringList LensCatalogue::shortHeaderNicknames()
 {
     const QString code = QString::fromLatin1(kShortHeaderModelCode);
-    return {code, QString::fromLatin1(kShortHeaderNicknamePrefix) + code};
+    return { code, QString::fromLatin1(kShortHeaderNicknamePrefix) + code };
 }

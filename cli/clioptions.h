@@ -11,12 +11,12 @@ struct CliOptions
     bool json = false;
     bool assumeYes = false;
     bool verbose = false;
-    QString firmwareFile;    // update from this image instead of the server's
+    QString firmwareFile; // update from this image instead of the server's
     QString firmwareVersion; // the version that image holds, when known
-    int waitMs = 3000;       // how long to wait for a lens to appear
+    int waitMs = 3000; // how long to wait for a lens to appear
     int restartTimeoutMs = 60000;
     int stallTimeoutMs = 15000;
     QString serverOrigin; // empty: the built-in server
-    QString caFile;       // an extra CA to trust (test servers)
+    QString caFile; // an extra CA to trust (test servers)
     QString volumesUnder; // only volumes below this folder count (tests beside other mounts)
 };

@@ -1,15 +1,15 @@
 #include "commandrunner.h"
 
+#include "catalogue/lenscatalogue.h"
 #include "clilog.h"
-#include "net/devicefirmwareprocess.h"
 #include "exitcode.h"
 #include "interruptwatcher.h"
-#include "catalogue/lenscatalogue.h"
 #include "lensfinder.h"
-#include "terminal.h"
-#include "udisk/udiskdevice.h"
+#include "net/devicefirmwareprocess.h"
 #include "protocol/updateprocess.h"
 #include "protocol/versionhelper.h"
+#include "terminal.h"
+#include "udisk/udiskdevice.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -60,7 +60,8 @@ CommandRunner::CommandRunner(const CliOptions &options, Terminal *terminal, QObj
         if (m_phase != Phase::Restarting)
             return;
         if (!m_lastReportedVersion.isEmpty()) {
-            m_terminal->printError(tr("镜头更新后报告的版本为 %1，而不是 %2。").arg(m_lastReportedVersion, m_offeredVersion));
+            m_terminal->printError(
+                tr("镜头更新后报告的版本为 %1，而不是 %2。").arg(m_lastReportedVersion, m_offeredVersion));
         } else {
             m_terminal->printError(tr("镜头在 %1 秒内没有重新连接。固件已写入，但新版本未经确认。")
                                        .arg(m_options.restartTimeoutMs / 1000));
@@ -83,7 +84,7 @@ void CommandRunner::start()
     connect(m_finder, &LensFinder::hidLensReported, this, &CommandRunner::onHidReported);
     connect(m_finder->protocol(), &UpdateProcess::updateProcess, this, &CommandRunner::onTransferProgress);
     connect(m_finder->protocol(), &UpdateProcess::updateStatus, this,
-            [this](uint8_t status) { onUpdateStatus(status); });
+        [this](uint8_t status) { onUpdateStatus(status); });
     m_finder->setVolumeFilter(m_options.volumesUnder);
     m_finder->start();
     m_waitTimer.start(qMax(m_options.waitMs, kMinimumFindMs));
@@ -109,7 +110,8 @@ void CommandRunner::lensesFound()
         if (m_options.json && m_options.command != CliOptions::Command::Update) {
             QJsonObject root;
             root.insert(QStringLiteral("lenses"), QJsonArray());
-            m_terminal->print(QString::fromUtf8(QJsonDocument(root).toJson(QJsonDocument::Indented)).trimmed());
+            m_terminal->print(
+                QString::fromUtf8(QJsonDocument(root).toJson(QJsonDocument::Indented)).trimmed());
         }
         m_terminal->printError(tr("未找到镜头。请通过 USB 连接镜头（HID 模式或 U 盘模式）。"));
         finish(ExitCode::NoLens);
@@ -160,8 +162,8 @@ QJsonObject CommandRunner::lensJson(const LensRecord &lens) const
     object.insert(QStringLiteral("modelCode"), lens.modelCode);
     object.insert(QStringLiteral("serialNumber"), lens.serialNumber);
     object.insert(QStringLiteral("version"), lens.version);
-    object.insert(QStringLiteral("volume"), lens.link == LensRecord::Link::Udisk ? QJsonValue(lens.volumeRoot)
-                                                                                 : QJsonValue(QJsonValue::Null));
+    object.insert(QStringLiteral("volume"),
+        lens.link == LensRecord::Link::Udisk ? QJsonValue(lens.volumeRoot) : QJsonValue(QJsonValue::Null));
     return object;
 }
 
@@ -198,37 +200,37 @@ DeviceFirmwareProcess *CommandRunner::firmwareClient()
     // Only the query itself tells whether the server can be reached.
     endpoints.probeIntervalMs = 0;
     m_client = new DeviceFirmwareProcess(endpoints, this);
-    connect(m_client, &DeviceFirmwareProcess::queryFailed, this, [this](QNetworkReply::NetworkError error) {
-        m_networkError = error;
-    });
+    connect(m_client, &DeviceFirmwareProcess::queryFailed, this,
+        [this](QNetworkReply::NetworkError error) { m_networkError = error; });
     connect(m_client, &DeviceFirmwareProcess::hasDeviceMessage, this, &CommandRunner::onQueryAnswered);
     connect(m_client, &DeviceFirmwareProcess::getServerMessage, this,
-            [this](DeviceFirmwareProcess::GetServerMsg message) {
-                switch (message) {
-                case DeviceFirmwareProcess::ReplyParseError:
-                case DeviceFirmwareProcess::ReplyRejected:
-                    onQueryFailed();
-                    break;
-                case DeviceFirmwareProcess::FirmwareReceived:
-                    if (m_phase == Phase::Downloading)
-                        onFirmwareReady(m_client->firmwareData());
-                    break;
-                case DeviceFirmwareProcess::FirmwareEmpty:
-                    if (m_phase == Phase::Downloading) {
-                        m_terminal->printError(tr("固件下载失败。"));
-                        finish(ExitCode::Failure);
-                    }
-                    break;
-                default:
-                    break;
+        [this](DeviceFirmwareProcess::GetServerMsg message) {
+            switch (message) {
+            case DeviceFirmwareProcess::ReplyParseError:
+            case DeviceFirmwareProcess::ReplyRejected:
+                onQueryFailed();
+                break;
+            case DeviceFirmwareProcess::FirmwareReceived:
+                if (m_phase == Phase::Downloading)
+                    onFirmwareReady(m_client->firmwareData());
+                break;
+            case DeviceFirmwareProcess::FirmwareEmpty:
+                if (m_phase == Phase::Downloading) {
+                    m_terminal->printError(tr("固件下载失败。"));
+                    finish(ExitCode::Failure);
                 }
-            });
-    connect(m_client, &DeviceFirmwareProcess::fileDownloadProcess, this, [this](qint64 received, qint64 total) {
-        if (m_phase != Phase::Downloading || total <= 0)
-            return;
-        m_meter.setTotal(total);
-        m_terminal->progress(m_meter, 100.0 * double(received) / double(total));
-    });
+                break;
+            default:
+                break;
+            }
+        });
+    connect(
+        m_client, &DeviceFirmwareProcess::fileDownloadProcess, this, [this](qint64 received, qint64 total) {
+            if (m_phase != Phase::Downloading || total <= 0)
+                return;
+            m_meter.setTotal(total);
+            m_terminal->progress(m_meter, 100.0 * double(received) / double(total));
+        });
     return m_client;
 }
 
@@ -239,8 +241,8 @@ void CommandRunner::startQuery(const LensRecord &lens)
     m_networkError = QNetworkReply::NoError;
     // A lens in U-disk mode has no serial number; the server takes its model
     // code followed by seven zeros.
-    const QString serial = lens.link == LensRecord::Link::Hid ? lens.serialNumber
-                                                              : lens.modelCode + QStringLiteral("0000000");
+    const QString serial
+        = lens.link == LensRecord::Link::Hid ? lens.serialNumber : lens.modelCode + QStringLiteral("0000000");
     qCDebug(lcCli) << "asking the server for" << lens.modelCode << serial << lens.version;
     firmwareClient()->requestLatestFirmware(lens.modelCode, serial, lens.version);
 }
@@ -331,9 +333,9 @@ void CommandRunner::queryNext()
                 lines << QStringLiteral("  ") + windowText("最新版本 ： ") + m_offer.version;
                 const int compared = VersionHelper().compareVersion(m_offer.version, m_current.version);
                 lines << QStringLiteral("  ")
-                        + (compared == 0 ? tr("镜头已是最新固件。")
-                                         : compared == -1 ? tr("服务器提供的是镜头当前版本的测试版。")
-                                                          : tr("有可用的更新。"));
+                        + (compared == 0         ? tr("镜头已是最新固件。")
+                                : compared == -1 ? tr("服务器提供的是镜头当前版本的测试版。")
+                                                 : tr("有可用的更新。"));
                 if (!m_offer.releaseNotes.isEmpty()) {
                     lines << QStringLiteral("  ") + tr("更新说明：");
                     const QStringList notes = m_offer.releaseNotes.split(QLatin1Char('\n'));
@@ -375,9 +377,8 @@ void CommandRunner::runUpdate()
 {
     const QList<LensRecord> lenses = m_finder->lenses();
     const int hidCount = m_finder->hidLensCount();
-    const int udiskCount = int(std::count_if(lenses.cbegin(), lenses.cend(), [](const LensRecord &lens) {
-        return lens.link == LensRecord::Link::Udisk;
-    }));
+    const int udiskCount = int(std::count_if(lenses.cbegin(), lenses.cend(),
+        [](const LensRecord &lens) { return lens.link == LensRecord::Link::Udisk; }));
     if (qMax(hidCount, lenses.size() - udiskCount) + udiskCount > 1) {
         QStringList blocks;
         for (const LensRecord &lens : lenses)
@@ -431,23 +432,25 @@ void CommandRunner::onFirmwareReady(const QByteArray &image)
 void CommandRunner::decideAndStart()
 {
     const QString imageModel = DeviceFirmwareProcess::imageModelName(m_image, m_offer.nickname);
-    const UpdateDecision decision = UpdateDecision::decide(m_target, m_offer.model, m_offer.version, imageModel);
+    const UpdateDecision decision
+        = UpdateDecision::decide(m_target, m_offer.model, m_offer.version, imageModel);
     switch (decision.verdict) {
     case UpdateDecision::Refuse:
         m_terminal->printError(QStringLiteral("error -1: ") + decision.reason);
         finish(ExitCode::Refused);
         return;
     case UpdateDecision::AskRewrite:
-        if (!m_terminal->ask(windowText("当前连接设备版本与软件版本一致，是否重新写入？"), m_options.assumeYes)) {
+        if (!m_terminal->ask(
+                windowText("当前连接设备版本与软件版本一致，是否重新写入？"), m_options.assumeYes)) {
             m_terminal->print(tr("未更新。"));
             finish(ExitCode::Refused);
             return;
         }
         break;
     case UpdateDecision::AskDowngrade:
-        if (!m_terminal->ask(windowText("当前连接设备版本(") + m_target.version + windowText(")较新，是否降为 ")
-                                 + m_offer.version + windowText("？"),
-                             m_options.assumeYes)) {
+        if (!m_terminal->ask(windowText("当前连接设备版本(") + m_target.version
+                    + windowText(")较新，是否降为 ") + m_offer.version + windowText("？"),
+                m_options.assumeYes)) {
             m_terminal->print(tr("未更新。"));
             finish(ExitCode::Refused);
             return;
@@ -532,14 +535,16 @@ void CommandRunner::onHidReported(const LensRecord &lens)
         return;
     const bool keepsConnection = lens.modelCode == LensCatalogue::noRestartModelCode();
     const bool versionKnown = !m_offeredVersion.isEmpty();
-    const bool expected = versionKnown && UpdateDecision::installedVersionReported(m_offeredVersion, lens.version);
+    const bool expected
+        = versionKnown && UpdateDecision::installedVersionReported(m_offeredVersion, lens.version);
     m_lastReportedVersion = lens.version;
     // Before the restart the lens may still answer with its old version.
     if (!expected && !m_reconnected && !keepsConnection)
         return;
     m_restartTimer.stop();
     if (versionKnown && !expected) {
-        m_terminal->printError(tr("镜头更新后报告的版本为 %1，而不是 %2。").arg(lens.version, m_offeredVersion));
+        m_terminal->printError(
+            tr("镜头更新后报告的版本为 %1，而不是 %2。").arg(lens.version, m_offeredVersion));
         finish(ExitCode::Failure);
         return;
     }
@@ -558,11 +563,12 @@ void CommandRunner::startUdiskWrite()
     }
     m_phase = Phase::Writing;
     m_terminal->print(tr("正在把 Fw.dat 写入 %1，并等待镜头取走……").arg(m_target.volumeRoot));
-    connect(device, &UdiskDevice::updateStateChanged, this, &CommandRunner::onUdiskState, Qt::UniqueConnection);
+    connect(
+        device, &UdiskDevice::updateStateChanged, this, &CommandRunner::onUdiskState, Qt::UniqueConnection);
     // The handler of this one volume writes to its root only. Queued: its
     // waits are local event loops of their own.
     QMetaObject::invokeMethod(device, "updateHandle", Qt::QueuedConnection, Q_ARG(QByteArray, m_image),
-                              Q_ARG(QString, m_target.volumeRoot));
+        Q_ARG(QString, m_target.volumeRoot));
 }
 
 void CommandRunner::onUdiskState(int state)
@@ -613,12 +619,14 @@ void CommandRunner::onInterrupted()
     case Phase::Transferring: {
         const UpdateProcess::TransferPhase transfer = m_finder->protocol()->transferPhase();
         if (transfer == UpdateProcess::TransferPhase::Finishing && m_interruptCount == 1) {
-            m_terminal->printError(tr("镜头正在写入固件，现在中断可能使它没有可用的固件。正在等待它完成（再按一次 Ctrl-C 强制退出）。"));
+            m_terminal->printError(tr("镜头正在写入固件，现在中断可能使它没有可用的固件。正在等待它完成（再按"
+                                      "一次 Ctrl-C 强制退出）。"));
             return;
         }
         if (transfer == UpdateProcess::TransferPhase::Finishing) {
             m_finder->protocol()->abort();
-            m_terminal->printError(tr("已在镜头写入固件时退出。请重新连接镜头，并用 lens-update list 查看它的版本。"));
+            m_terminal->printError(
+                tr("已在镜头写入固件时退出。请重新连接镜头，并用 lens-update list 查看它的版本。"));
             finish(ExitCode::Failure);
             return;
         }

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "clioptions.h"
-#include "protocol/lensrecord.h"
 #include "progressmeter.h"
+#include "protocol/lensrecord.h"
 #include "protocol/updatedecision.h"
 
 #include <QByteArray>
@@ -39,11 +39,11 @@ signals:
 private:
     enum class Phase {
         Finding,
-        Querying,     // check: one lens after the other
-        Downloading,  // update: query and firmware download
+        Querying, // check: one lens after the other
+        Downloading, // update: query and firmware download
         Transferring, // HID packets
-        Writing,      // U-disk Fw.dat and the wait for the lens to take it
-        Restarting,   // HID: status 5 arrived, waiting for the lens to report again
+        Writing, // U-disk Fw.dat and the wait for the lens to take it
+        Restarting, // HID: status 5 arrived, waiting for the lens to report again
         Done,
     };
 

@@ -6,7 +6,7 @@
 namespace {
 
 // Only a lock-free atomic may be touched from a signal handler.
-std::atomic<int> g_pending{0};
+std::atomic<int> g_pending { 0 };
 static_assert(std::atomic<int>::is_always_lock_free, "the handler needs a lock-free counter");
 
 extern "C" void onInterrupt(int)

@@ -1,12 +1,12 @@
 #include "lensfinder.h"
 
+#include "catalogue/lenscatalogue.h"
 #include "clilog.h"
 #include "hid/hiddevice.h"
 #include "hid/hiddeviceprocess.h"
-#include "catalogue/lenscatalogue.h"
 #include "protocol/lensinfo.h"
-#include "udisk/udiskdevice.h"
 #include "protocol/updateprocess.h"
+#include "udisk/udiskdevice.h"
 
 LensFinder::LensFinder(QObject *parent)
     : QObject(parent)
@@ -19,8 +19,8 @@ LensFinder::LensFinder(QObject *parent)
         if (connected) {
             qCDebug(lcCli) << "HID lens connected";
             m_awaitingInfo = true;
-            m_protocol->sendCommand(UpdateProcess::CMD_CONNECT, QByteArray(UpdateProcess::FRAME_DATA_SIZE, '\0'),
-                                    UpdateProcess::FRAME_DATA_SIZE);
+            m_protocol->sendCommand(UpdateProcess::CMD_CONNECT,
+                QByteArray(UpdateProcess::FRAME_DATA_SIZE, '\0'), UpdateProcess::FRAME_DATA_SIZE);
             m_infoTimer.start();
         }
         emit hidConnectionChanged(connected);
@@ -42,7 +42,8 @@ LensFinder::LensFinder(QObject *parent)
         lens.modelCode = LensInfo::text(info.modelCode);
         lens.serialNumber = LensInfo::text(info.serialNumber);
         lens.version = LensInfo::text(info.firmwareVersion);
-        qCDebug(lcCli) << "HID lens reports" << lens.modelName << lens.modelCode << lens.serialNumber << lens.version;
+        qCDebug(lcCli) << "HID lens reports" << lens.modelName << lens.modelCode << lens.serialNumber
+                       << lens.version;
         m_awaitingInfo = false;
         m_hidLens = lens;
         emit hidLensReported(lens);
@@ -79,7 +80,7 @@ void LensFinder::start()
 void LensFinder::requestLensInfo()
 {
     m_protocol->sendCommand(UpdateProcess::CMD_LENS_INFO, QByteArray(UpdateProcess::FRAME_DATA_SIZE, '\0'),
-                            UpdateProcess::FRAME_DATA_SIZE);
+        UpdateProcess::FRAME_DATA_SIZE);
 }
 
 void LensFinder::watchNewVolumes()
@@ -98,9 +99,9 @@ void LensFinder::watchNewVolumes()
         // One detection per volume: the handler keeps only the last lens it
         // saw, and a write must go to exactly this root.
         Volume volume;
-        volume.device = new UdiskDevice([mount] { return QList<UdiskDevice::Volume>{mount}; });
+        volume.device = new UdiskDevice([mount] { return QList<UdiskDevice::Volume> { mount }; });
         connect(volume.device, &UdiskDevice::isUdiskModeConnecte, this,
-                [this, root](bool present) { onUdiskPass(root, present); });
+            [this, root](bool present) { onUdiskPass(root, present); });
         m_volumes.insert(root, volume);
     }
 }
@@ -123,7 +124,8 @@ void LensFinder::onUdiskPass(const QString &root, bool present)
     const bool wasPresent = volume.lens.isPresent();
     volume.lens = lens;
     if (present || wasPresent) {
-        qCDebug(lcCli) << "U-disk lens" << (present ? "on" : "gone from") << root << lens.modelName << lens.version;
+        qCDebug(lcCli) << "U-disk lens" << (present ? "on" : "gone from") << root << lens.modelName
+                       << lens.version;
         emit udiskLensChanged(root, present);
     }
     emit changed();

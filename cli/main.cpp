@@ -23,7 +23,8 @@ namespace {
 // The window's rule: Chinese on a Chinese system, English everywhere else.
 QString translationFile()
 {
-    return QLocale().language() == QLocale::Chinese ? QStringLiteral(":/Chinese.qm") : QStringLiteral(":/English.qm");
+    return QLocale().language() == QLocale::Chinese ? QStringLiteral(":/Chinese.qm")
+                                                    : QStringLiteral(":/English.qm");
 }
 
 bool trustCa(const QString &path)
@@ -73,16 +74,19 @@ int main(int argc, char *argv[])
         qSetMessagePattern(QStringLiteral("%{category}: %{message}"));
     } else {
         // The program says itself what went wrong.
-        QLoggingCategory::setFilterRules(QStringLiteral("lens.*.debug=false\nlens.*.info=false\nlens.*.warning=false"));
+        QLoggingCategory::setFilterRules(
+            QStringLiteral("lens.*.debug=false\nlens.*.info=false\nlens.*.warning=false"));
     }
     if (!options.caFile.isEmpty() && !trustCa(options.caFile)) {
-        terminal.printError(QStringLiteral("lens-update: cannot read a CA certificate from ") + options.caFile);
+        terminal.printError(
+            QStringLiteral("lens-update: cannot read a CA certificate from ") + options.caFile);
         return ExitCode::UsageError;
     }
 
     CommandRunner runner(options, &terminal);
-    QObject::connect(&runner, &CommandRunner::finished, &app, [](int code) { QCoreApplication::exit(code); },
-                     Qt::QueuedConnection);
+    QObject::connect(
+        &runner, &CommandRunner::finished, &app, [](int code) { QCoreApplication::exit(code); },
+        Qt::QueuedConnection);
     runner.start();
     return app.exec();
 }

@@ -20,7 +20,8 @@ QString ProgressMeter::text(double percent, qint64 elapsedMs) const
         const double perSecond = double(done) * 1000.0 / double(elapsedMs);
         line += QStringLiteral("  %1/s").arg(bytes(qint64(perSecond)));
         const qint64 left = qint64(std::ceil(double(m_total - done) / perSecond));
-        line += QStringLiteral("  ") + QCoreApplication::translate("ProgressMeter", "剩余 %1").arg(duration(left));
+        line += QStringLiteral("  ")
+            + QCoreApplication::translate("ProgressMeter", "剩余 %1").arg(duration(left));
     }
     return line;
 }

@@ -55,7 +55,8 @@ void Terminal::printError(const QString &text)
 bool Terminal::ask(const QString &question, bool assumeYes)
 {
     endProgress();
-    const QString prompt = question + QLatin1Char(' ') + QCoreApplication::translate("Terminal", "[y/N]") + QLatin1Char(' ');
+    const QString prompt
+        = question + QLatin1Char(' ') + QCoreApplication::translate("Terminal", "[y/N]") + QLatin1Char(' ');
     if (assumeYes) {
         write(stdout, prompt + QCoreApplication::translate("Terminal", "y (--yes)") + QLatin1Char('\n'));
         return true;
@@ -92,8 +93,9 @@ void Terminal::progress(const ProgressMeter &meter, double percent)
             return;
         m_lastDrawMs = now;
         // \r and the erase-to-end-of-line sequence keep it on one line.
-        write(stdout, QStringLiteral("\r\x1b[K") + m_label + QLatin1Char(' ') + ProgressMeter::bar(percent, kBarWidth)
-                          + QLatin1Char(' ') + meter.text(percent, now));
+        write(stdout,
+            QStringLiteral("\r\x1b[K") + m_label + QLatin1Char(' ') + ProgressMeter::bar(percent, kBarWidth)
+                + QLatin1Char(' ') + meter.text(percent, now));
         return;
     }
     const int step = int(std::floor(percent / kPlainStep));

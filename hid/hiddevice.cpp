@@ -15,8 +15,7 @@ int boundedLength(const QByteArray &data, int length)
     return (length < 0 || length > data.size()) ? data.size() : length;
 }
 
-template<typename Getter>
-QString deviceString(hid_device *handle, Getter getter)
+template <typename Getter> QString deviceString(hid_device *handle, Getter getter)
 {
     if (!handle)
         return QStringLiteral("Device Closed");
@@ -43,7 +42,8 @@ int HidDevice::attachedCount(unsigned short vendorId, unsigned short productId)
     // share its USB serial number.
     QSet<QString> lenses;
     for (const hid_device_info *device = devices; device; device = device->next) {
-        const QString serial = device->serial_number ? QString::fromWCharArray(device->serial_number) : QString();
+        const QString serial
+            = device->serial_number ? QString::fromWCharArray(device->serial_number) : QString();
         lenses.insert(serial.isEmpty() ? QString::fromLocal8Bit(device->path) : serial);
     }
     hid_free_enumeration(devices);
@@ -75,7 +75,7 @@ bool HidDevice::isOpen() const
 int HidDevice::write(const QByteArray &data, int length)
 {
     return hid_write(handle, reinterpret_cast<const unsigned char *>(data.constData()),
-                     size_t(boundedLength(data, length)));
+        size_t(boundedLength(data, length)));
 }
 
 int HidDevice::read(QByteArray &buffer, int length, int timeoutMs)
@@ -83,8 +83,8 @@ int HidDevice::read(QByteArray &buffer, int length, int timeoutMs)
     if (length < 0)
         length = buffer.size();
     buffer.fill('\0', length);
-    const int result = hid_read_timeout(handle, reinterpret_cast<unsigned char *>(buffer.data()),
-                                        size_t(length), timeoutMs);
+    const int result = hid_read_timeout(
+        handle, reinterpret_cast<unsigned char *>(buffer.data()), size_t(length), timeoutMs);
     buffer.resize(result > 0 ? result : 0);
     return result;
 }
@@ -92,7 +92,7 @@ int HidDevice::read(QByteArray &buffer, int length, int timeoutMs)
 int HidDevice::sendFeatureReport(const QByteArray &data, int length)
 {
     return hid_send_feature_report(handle, reinterpret_cast<const unsigned char *>(data.constData()),
-                                   size_t(boundedLength(data, length)));
+        size_t(boundedLength(data, length)));
 }
 
 int HidDevice::getFeatureReport(QByteArray &buffer, int length)

@@ -27,7 +27,8 @@ HidDeviceProcess::~HidDeviceProcess()
     delete device;
 }
 
-void HidDeviceProcess::requestOpen(unsigned short vendorId, unsigned short productId, const QString *serialNumber)
+void HidDeviceProcess::requestOpen(
+    unsigned short vendorId, unsigned short productId, const QString *serialNumber)
 {
     {
         QMutexLocker locker(&requestMutex);
@@ -44,7 +45,8 @@ void HidDeviceProcess::requestOpen(unsigned short vendorId, unsigned short produ
     }
 }
 
-bool HidDeviceProcess::openDevice(unsigned short vendorId, unsigned short productId, const QString &serialNumber)
+bool HidDeviceProcess::openDevice(
+    unsigned short vendorId, unsigned short productId, const QString &serialNumber)
 {
     {
         QMutexLocker locker(&requestMutex);
@@ -55,7 +57,8 @@ bool HidDeviceProcess::openDevice(unsigned short vendorId, unsigned short produc
     return attemptOpen(vendorId, productId, serialNumber);
 }
 
-bool HidDeviceProcess::attemptOpen(unsigned short vendorId, unsigned short productId, const QString &serialNumber)
+bool HidDeviceProcess::attemptOpen(
+    unsigned short vendorId, unsigned short productId, const QString &serialNumber)
 {
     {
         QMutexLocker locker(&handleMutex);

@@ -43,7 +43,8 @@ public:
     // Stores the ids (and the serial number if given; null keeps the stored
     // one) and starts the reader thread unless it is running. A second call
     // takes effect at the next open attempt.
-    void requestOpen(unsigned short vendorId, unsigned short productId, const QString *serialNumber = nullptr);
+    void requestOpen(
+        unsigned short vendorId, unsigned short productId, const QString *serialNumber = nullptr);
     // Stores the request and makes one open attempt, reported through
     // connectState. Meant for the reader thread.
     bool openDevice(unsigned short vendorId, unsigned short productId, const QString &serialNumber);

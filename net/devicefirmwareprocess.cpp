@@ -121,14 +121,15 @@ QString DeviceFirmwareProcess::baseUrl() const
     return m_baseUrl;
 }
 
-void DeviceFirmwareProcess::requestLatestFirmware(const QString &model, const QString &serialNumber,
-                                                  const QString &version)
+void DeviceFirmwareProcess::requestLatestFirmware(
+    const QString &model, const QString &serialNumber, const QString &version)
 {
     // Only the newest query may store fields and start downloads.
     abandon(m_reply);
 
-    const QString text = m_baseUrl + QStringLiteral("/v1/firmware/latest/version/") + component(model.toUpper())
-        + QStringLiteral("?sn=") + component(serialNumber.toUpper()) + QStringLiteral("&ver=") + component(version);
+    const QString text = m_baseUrl + QStringLiteral("/v1/firmware/latest/version/")
+        + component(model.toUpper()) + QStringLiteral("?sn=") + component(serialNumber.toUpper())
+        + QStringLiteral("&ver=") + component(version);
     const QUrl url(text, QUrl::TolerantMode);
 
     m_reply = m_manager->get(requestFor(url, m_endpoints.queryTimeoutMs));
@@ -221,7 +222,8 @@ void DeviceFirmwareProcess::startDownload(Download kind, const QString &url)
     const bool picture = kind == Download::Picture;
     const QUrl address(url);
     // Firmware that anyone on the path could swap is not firmware to flash.
-    if (address.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) != 0 || address.host().isEmpty()) {
+    if (address.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) != 0
+        || address.host().isEmpty()) {
         qCDebug(lcNet).noquote() << (picture ? "picture" : "firmware") << "address is not https:" << url;
         // Reported after the reply's own signals, as a download would be.
         QTimer::singleShot(0, this, [this, picture, generation = m_generation] {
@@ -237,9 +239,10 @@ void DeviceFirmwareProcess::startDownload(Download kind, const QString &url)
     QNetworkReply *reply = m_manager->get(request);
     slot = reply;
     connect(reply, &QNetworkReply::finished, this, [this, kind, reply] { downloadFinished(kind, reply); });
-    connect(reply, &QNetworkReply::downloadProgress, this, [this, kind, reply](qint64 received, qint64 total) {
-        checkDownloadSize(kind, reply, received, total);
-    });
+    connect(
+        reply, &QNetworkReply::downloadProgress, this, [this, kind, reply](qint64 received, qint64 total) {
+            checkDownloadSize(kind, reply, received, total);
+        });
     connect(reply, &QNetworkReply::metaDataChanged, this, [this, kind, reply] {
         bool ok = false;
         const qint64 announced = reply->header(QNetworkRequest::ContentLengthHeader).toLongLong(&ok);
@@ -258,10 +261,10 @@ void DeviceFirmwareProcess::downloadFinished(Download kind, QNetworkReply *reply
 
     const QByteArray body = reply->readAll();
     if (!isCompleteDownload(reply, body)) {
-        qCInfo(lcNet).noquote() << (picture ? "picture" : "firmware") << "download not usable:"
-                                << networkErrorName(reply->error()) << "status"
-                                << reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() << "bytes"
-                                << body.size();
+        qCInfo(lcNet).noquote() << (picture ? "picture" : "firmware")
+                                << "download not usable:" << networkErrorName(reply->error()) << "status"
+                                << reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt()
+                                << "bytes" << body.size();
         emit getServerMessage(picture ? PictureEmpty : FirmwareEmpty);
         return;
     }
@@ -276,7 +279,8 @@ void DeviceFirmwareProcess::downloadFinished(Download kind, QNetworkReply *reply
     }
 }
 
-void DeviceFirmwareProcess::checkDownloadSize(Download kind, QNetworkReply *reply, qint64 received, qint64 total)
+void DeviceFirmwareProcess::checkDownloadSize(
+    Download kind, QNetworkReply *reply, qint64 received, qint64 total)
 {
     const bool picture = kind == Download::Picture;
     const qint64 limit = picture ? m_endpoints.maxPictureBytes : m_endpoints.maxFirmwareBytes;

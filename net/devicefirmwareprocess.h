@@ -36,11 +36,11 @@ public:
     // in their own.
     struct Endpoints
     {
-        QString origin;                 // scheme, host and port, e.g. "https://127.0.0.1:8443"
-        QUrl probeUrl;                  // fetched on every probe tick
+        QString origin; // scheme, host and port, e.g. "https://127.0.0.1:8443"
+        QUrl probeUrl; // fetched on every probe tick
         int probeIntervalMs = 8000;
-        int queryTimeoutMs = 15000;     // inactivity limit of queries and probes
-        int downloadTimeoutMs = 60000;  // inactivity limit of the two downloads
+        int queryTimeoutMs = 15000; // inactivity limit of queries and probes
+        int downloadTimeoutMs = 60000; // inactivity limit of the two downloads
         // Bodies announced or received beyond these are abandoned.
         qint64 maxFirmwareBytes = 16 * 1024 * 1024;
         qint64 maxPictureBytes = 8 * 1024 * 1024;

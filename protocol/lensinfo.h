@@ -37,12 +37,13 @@ struct LensInfo
     QByteArray toBytes() const;
 
     // Text of a field up to its first zero byte (or its end), trimmed.
-    template<std::size_t N>
-    static QString text(const char (&field)[N]) { return fieldText(field, int(N)); }
+    template <std::size_t N> static QString text(const char (&field)[N]) { return fieldText(field, int(N)); }
 
     // Stores `value` as UTF-8, cut so that a terminating zero always fits.
-    template<std::size_t N>
-    static void setText(char (&field)[N], const QString &value) { setFieldText(field, int(N), value); }
+    template <std::size_t N> static void setText(char (&field)[N], const QString &value)
+    {
+        setFieldText(field, int(N), value);
+    }
 
     static QString fieldText(const char *field, int width);
     static void setFieldText(char *field, int width, const QString &value);

@@ -5,7 +5,7 @@
 #include <QCoreApplication>
 
 UpdateDecision UpdateDecision::decide(const LensRecord &lens, const QString &serverModel,
-                                      const QString &latestVersion, const QString &imageModelName)
+    const QString &latestVersion, const QString &imageModelName)
 {
     UpdateDecision decision;
     if (!lens.isPresent()) {

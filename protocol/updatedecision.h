@@ -9,8 +9,8 @@
 struct UpdateDecision
 {
     enum Verdict {
-        Refuse,       // the image is not for this lens; `reason` says why
-        AskRewrite,   // the lens already runs the offered version
+        Refuse, // the image is not for this lens; `reason` says why
+        AskRewrite, // the lens already runs the offered version
         AskDowngrade, // the offer is a test build of the release in the lens
         Proceed,
     };
@@ -23,7 +23,7 @@ struct UpdateDecision
     // lens in U-disk mode, which reports no model code of its own, against
     // the reply.
     static UpdateDecision decide(const LensRecord &lens, const QString &serverModel,
-                                 const QString &latestVersion, const QString &imageModelName);
+        const QString &latestVersion, const QString &imageModelName);
 
     // After the restart: does the version the lens now reports count as the
     // one just installed?

@@ -57,8 +57,8 @@ void UpdateProcess::sendCommand(quint8 command, const QByteArray &data, uint len
         const int chunk = last ? int(length) - start : FRAME_DATA_SIZE;
         // Bytes past the end of `data` count as zeros.
         const int available = qBound(0, data.size() - start, chunk);
-        link->writeData(buildFrame(command, data.constData() + start, available,
-                                   last ? FRAME_LAST : quint16(i)));
+        link->writeData(
+            buildFrame(command, data.constData() + start, available, last ? FRAME_LAST : quint16(i)));
     }
 }
 
@@ -191,9 +191,8 @@ void UpdateProcess::reportProgress()
     // No transfer set up yet: there is nothing to report (and no divisor).
     if (lastPacketIndex == 0)
         return;
-    const float percent = packetIndex == FRAME_LAST
-        ? 100.0f
-        : float(double(packetIndex) / double(lastPacketIndex) * 100.0);
+    const float percent
+        = packetIndex == FRAME_LAST ? 100.0f : float(double(packetIndex) / double(lastPacketIndex) * 100.0);
     emit updateProcess(percent);
 }
 

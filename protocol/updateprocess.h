@@ -49,9 +49,9 @@ public:
     // pull an image nobody is sending it, nor report an update nobody ran.
     enum class TransferPhase {
         Idle,
-        AwaitingReady,  // CMD_UPDATE_START sent
+        AwaitingReady, // CMD_UPDATE_START sent
         SendingPackets, // packets go out one per acknowledgement
-        Finishing,      // the final packet and CMD_UPDATE_END sent; the lens writes its flash
+        Finishing, // the final packet and CMD_UPDATE_END sent; the lens writes its flash
     };
     Q_ENUM(TransferPhase)
 

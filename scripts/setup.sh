@@ -8,7 +8,7 @@ packages=(
     qtbase5-dev qttools5-dev qttools5-dev-tools libqt5svg5-dev
     libhidapi-dev
     fonts-wqy-microhei fonts-wqy-zenhei
-    clang libclang-rt-14-dev
+    clang libclang-rt-14-dev clang-format
     openssl
     xvfb xauth
     fuse3 fusefat dosfstools

@@ -110,7 +110,7 @@ QList<UdiskDevice::Volume> UdiskDevice::mountedVolumes()
                 break;
             }
         }
-        volumes.append(Volume{root, type});
+        volumes.append(Volume { root, type });
     };
 #ifdef Q_OS_LINUX
     // Read straight from the kernel: QStorageInfo would also ask every
@@ -138,10 +138,16 @@ const QStringList &UdiskDevice::lensFileSystemTypes()
     // system names. A lens presents a small FAT volume; a directory of any
     // other file system holding DeviceInformation.txt is not a lens (world-
     // writable tmpfs folders would let anyone plant one).
-    static const QStringList types{
-        QStringLiteral("vfat"),    QStringLiteral("msdos"),        QStringLiteral("exfat"),
-        QStringLiteral("fuseblk"), QStringLiteral("fuse.fusefat"), QStringLiteral("fuse.exfat"),
-        QStringLiteral("FAT"),     QStringLiteral("FAT32"),        QStringLiteral("exFAT"),
+    static const QStringList types {
+        QStringLiteral("vfat"),
+        QStringLiteral("msdos"),
+        QStringLiteral("exfat"),
+        QStringLiteral("fuseblk"),
+        QStringLiteral("fuse.fusefat"),
+        QStringLiteral("fuse.exfat"),
+        QStringLiteral("FAT"),
+        QStringLiteral("FAT32"),
+        QStringLiteral("exFAT"),
     };
     return types;
 }
@@ -191,7 +197,8 @@ QList<UdiskDevice::Lens> UdiskDevice::findLenses() const
         if (info.status == UdiskFiles::InfoStatus::Missing)
             continue;
         if (info.status == UdiskFiles::InfoStatus::NotAFile) {
-            qCDebug(lcUdisk) << "not a lens:" << volume.rootPath << "holds an information file that is no regular file";
+            qCDebug(lcUdisk) << "not a lens:" << volume.rootPath
+                             << "holds an information file that is no regular file";
             continue;
         }
         Lens lens;
@@ -231,7 +238,7 @@ void UdiskDevice::updateHandle(QByteArray firmware, QString volumeRoot)
     // update arriving meanwhile; it waits its turn instead of writing the
     // same Fw.dat at the same time.
     if (m_updating) {
-        m_pendingUpdates.append(PendingUpdate{firmware, volumeRoot});
+        m_pendingUpdates.append(PendingUpdate { firmware, volumeRoot });
         return;
     }
     m_updating = true;
@@ -267,8 +274,8 @@ int UdiskDevice::updateOnce(const QByteArray &firmware, const QString &volumeRoo
 
     QThread *thread = QThread::currentThread();
     QString error;
-    if (!UdiskFiles::writeFirmware(root, firmware, [thread] { return !thread->isInterruptionRequested(); },
-                                   &error)) {
+    if (!UdiskFiles::writeFirmware(
+            root, firmware, [thread] { return !thread->isInterruptionRequested(); }, &error)) {
         qCWarning(lcUdisk).noquote() << error;
         return UpdateWriteFailed;
     }
@@ -308,7 +315,8 @@ bool UdiskDevice::localWait(int ms)
         if (left <= 0)
             return true;
         QEventLoop loop;
-        QTimer::singleShot(int(qMin<qint64>(left, TakeCheckIntervalMs)), Qt::PreciseTimer, &loop, &QEventLoop::quit);
+        QTimer::singleShot(
+            int(qMin<qint64>(left, TakeCheckIntervalMs)), Qt::PreciseTimer, &loop, &QEventLoop::quit);
         // Once the thread has been told to quit, every loop on it ends at
         // once and later ones do not start.
         if (loop.exec() != 0)

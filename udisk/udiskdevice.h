@@ -27,15 +27,16 @@ public:
     // Outcome of one updateHandle() call, carried as an int by
     // updateStateChanged().
     enum UpdateState {
-        UpdateWritten = 0,       // written whole; the lens took it or the wait ran out
-        UpdateWriteFailed = 1,   // Fw.dat could not be written whole; none is left
-        UpdateNoFirmware = 4,    // no bytes given and no lens volume mounted
-        UpdateNoLens = 5,        // the lens volume named is not (or no longer) a mounted lens
+        UpdateWritten = 0, // written whole; the lens took it or the wait ran out
+        UpdateWriteFailed = 1, // Fw.dat could not be written whole; none is left
+        UpdateNoFirmware = 4, // no bytes given and no lens volume mounted
+        UpdateNoLens = 5, // the lens volume named is not (or no longer) a mounted lens
         UpdateSeveralLenses = 6, // more than one lens volume mounted; nothing written
     };
     Q_ENUM(UpdateState)
 
-    struct Volume {
+    struct Volume
+    {
         QString rootPath;
         // As the platform names it: "vfat", "fuse.fusefat", "FAT32", ...
         QString fileSystemType;
@@ -87,12 +88,14 @@ private slots:
     void timerUdiskModeDetect();
 
 private:
-    struct Lens {
+    struct Lens
+    {
         QString rootPath;
         QString modelName;
         QString firmwareVersion;
     };
-    struct PendingUpdate {
+    struct PendingUpdate
+    {
         QByteArray firmware;
         QString volumeRoot;
     };

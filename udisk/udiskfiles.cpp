@@ -21,52 +21,52 @@ namespace UdiskFiles {
 
 namespace {
 
-const char kInfoFileName[] = "DeviceInformation.txt";
-const char kFirmwareFileName[] = "Fw.dat";
-// Small pieces, so that a stop request is seen quickly even on a slow volume.
-const int kWritePiece = 64 * 1024;
+    const char kInfoFileName[] = "DeviceInformation.txt";
+    const char kFirmwareFileName[] = "Fw.dat";
+    // Small pieces, so that a stop request is seen quickly even on a slow volume.
+    const int kWritePiece = 64 * 1024;
 
 #ifdef Q_OS_UNIX
 
-QString errnoText(int error)
-{
-    return QString::fromLocal8Bit(std::strerror(error));
-}
-
-bool statRoot(const QString &root, struct stat *st)
-{
-    return ::stat(QFile::encodeName(root).constData(), st) == 0 && S_ISDIR(st->st_mode);
-}
-
-// A regular file on the volume itself, not one of another file system
-// mounted over the name.
-bool isVolumeFile(const struct stat &st, const struct stat &rootSt)
-{
-    return S_ISREG(st.st_mode) && st.st_dev == rootSt.st_dev;
-}
-
-// Takes away the file this call created, unless the name has become
-// something else meanwhile.
-void removeOwnFile(const QByteArray &path, const struct stat &rootSt)
-{
-    struct stat now;
-    if (::lstat(path.constData(), &now) != 0)
-        return;
-    if (!isVolumeFile(now, rootSt)) {
-        qCWarning(lcUdisk) << path << "changed while it was written; left alone";
-        return;
+    QString errnoText(int error)
+    {
+        return QString::fromLocal8Bit(std::strerror(error));
     }
-    if (::unlink(path.constData()) != 0)
-        qCWarning(lcUdisk) << "cannot remove" << path << errnoText(errno);
-}
 
-int closeKeepingErrno(int fd)
-{
-    const int saved = errno;
-    const int result = ::close(fd);
-    errno = saved;
-    return result;
-}
+    bool statRoot(const QString &root, struct stat *st)
+    {
+        return ::stat(QFile::encodeName(root).constData(), st) == 0 && S_ISDIR(st->st_mode);
+    }
+
+    // A regular file on the volume itself, not one of another file system
+    // mounted over the name.
+    bool isVolumeFile(const struct stat &st, const struct stat &rootSt)
+    {
+        return S_ISREG(st.st_mode) && st.st_dev == rootSt.st_dev;
+    }
+
+    // Takes away the file this call created, unless the name has become
+    // something else meanwhile.
+    void removeOwnFile(const QByteArray &path, const struct stat &rootSt)
+    {
+        struct stat now;
+        if (::lstat(path.constData(), &now) != 0)
+            return;
+        if (!isVolumeFile(now, rootSt)) {
+            qCWarning(lcUdisk) << path << "changed while it was written; left alone";
+            return;
+        }
+        if (::unlink(path.constData()) != 0)
+            qCWarning(lcUdisk) << "cannot remove" << path << errnoText(errno);
+    }
+
+    int closeKeepingErrno(int fd)
+    {
+        const int saved = errno;
+        const int result = ::close(fd);
+        errno = saved;
+        return result;
+    }
 
 #endif
 
@@ -147,8 +147,8 @@ bool hasInfoFile(const QString &root)
         && isVolumeFile(st, rootSt);
 }
 
-bool writeFirmware(const QString &root, const QByteArray &firmware, const std::function<bool()> &keepGoing,
-                   QString *error)
+bool writeFirmware(
+    const QString &root, const QByteArray &firmware, const std::function<bool()> &keepGoing, QString *error)
 {
     const QString name = filePath(root, kFirmwareFileName);
     const QByteArray path = QFile::encodeName(name);
@@ -173,8 +173,8 @@ bool writeFirmware(const QString &root, const QByteArray &firmware, const std::f
     }
 
     // O_EXCL: a name that reappeared meanwhile, symlink or not, is not ours.
-    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC,
-                          0644);
+    const int fd = ::open(
+        path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0644);
     if (fd < 0) {
         *error = QStringLiteral("cannot create ") + name + QLatin1String(": ") + errnoText(errno);
         return false;
@@ -262,8 +262,8 @@ bool hasInfoFile(const QString &root)
     return fi.isFile() && !fi.isSymLink();
 }
 
-bool writeFirmware(const QString &root, const QByteArray &firmware, const std::function<bool()> &keepGoing,
-                   QString *error)
+bool writeFirmware(
+    const QString &root, const QByteArray &firmware, const std::function<bool()> &keepGoing, QString *error)
 {
     const QString name = filePath(root, kFirmwareFileName);
     const QFileInfo old(name);
@@ -293,7 +293,8 @@ bool writeFirmware(const QString &root, const QByteArray &firmware, const std::f
     while (done < firmware.size()) {
         if (keepGoing && !keepGoing())
             return discard(QStringLiteral("stopped while writing ") + name);
-        const qint64 n = file.write(firmware.constData() + done, qMin<qint64>(firmware.size() - done, kWritePiece));
+        const qint64 n
+            = file.write(firmware.constData() + done, qMin<qint64>(firmware.size() - done, kWritePiece));
         if (n <= 0)
             return discard(QStringLiteral("wrote %1 of %2 bytes to %3: %4")
                                .arg(done)

@@ -12,13 +12,14 @@
 namespace UdiskFiles {
 
 enum class InfoStatus {
-    Missing,    // no DeviceInformation.txt (or the volume cannot be looked at)
-    NotAFile,   // something else than a regular file of this volume
+    Missing, // no DeviceInformation.txt (or the volume cannot be looked at)
+    NotAFile, // something else than a regular file of this volume
     Unreadable, // a regular file that cannot be read, or a larger one than a lens writes
     Read,
 };
 
-struct InfoFile {
+struct InfoFile
+{
     InfoStatus status = InfoStatus::Missing;
     QByteArray contents;
 };
@@ -35,7 +36,7 @@ bool hasInfoFile(const QString &root);
 // regular Fw.dat of that volume and nothing else. keepGoing is asked
 // between pieces; false stops the write. On failure no Fw.dat of ours is
 // left and *error says why.
-bool writeFirmware(const QString &root, const QByteArray &firmware, const std::function<bool()> &keepGoing,
-                   QString *error);
+bool writeFirmware(
+    const QString &root, const QByteArray &firmware, const std::function<bool()> &keepGoing, QString *error);
 
 } // namespace UdiskFiles

@@ -65,8 +65,7 @@ int BubblePopup::displayTime() const
 void BubblePopup::setText(const QString &text)
 {
     const QFontMetrics metrics(m_font);
-    setFixedSize(metrics.horizontalAdvance(text) + m_horizontalMargin,
-                 metrics.height() + m_verticalMargin);
+    setFixedSize(metrics.horizontalAdvance(text) + m_horizontalMargin, metrics.height() + m_verticalMargin);
     QLabel::setText(text);
 }
 
@@ -77,7 +76,7 @@ void BubblePopup::showPopup(QWidget *anchor)
         const QRect screen = screens.isEmpty() ? QRect() : screens.first()->geometry();
         const QRect own = geometry();
         move(((screen.right() - screen.left()) - (own.right() - own.left())) / 2,
-             (screen.bottom() - screen.top()) - 199);
+            (screen.bottom() - screen.top()) - 199);
     }
     show();
 }

@@ -15,10 +15,13 @@ QAnimationStackedWidget::QAnimationStackedWidget(QWidget *parent)
     // All completion handlers stay connected for good; each one ignores the
     // finishes that do not belong to its kind of transition, so switching
     // between the plain types and the mask type needs no rewiring.
-    connect(m_afterAnimation, &QPropertyAnimation::finished, this, &QAnimationStackedWidget::OnAnimationFinished);
-    connect(m_beforeAnimation, &QPropertyAnimation::finished, this, &QAnimationStackedWidget::OnAnimationFinished);
+    connect(
+        m_afterAnimation, &QPropertyAnimation::finished, this, &QAnimationStackedWidget::OnAnimationFinished);
+    connect(m_beforeAnimation, &QPropertyAnimation::finished, this,
+        &QAnimationStackedWidget::OnAnimationFinished);
     connect(m_pause, &QPauseAnimation::finished, this, &QAnimationStackedWidget::OnPauseAnimationFinished);
-    connect(m_group, &QSequentialAnimationGroup::finished, this, &QAnimationStackedWidget::OnGroupAnimationFinished);
+    connect(m_group, &QSequentialAnimationGroup::finished, this,
+        &QAnimationStackedWidget::OnGroupAnimationFinished);
 }
 
 QAnimationStackedWidget::~QAnimationStackedWidget()
@@ -117,18 +120,42 @@ void QAnimationStackedWidget::StartStackedWidgetAnimation(int indexbefore, int i
     };
 
     switch (m_animationType) {
-    case SlideRight: slide(m_right, m_left); break;
-    case SlideLeft: slide(m_left, m_right); break;
-    case SlideDown: slide(m_bottom, m_top); break;
-    case SlideUp: slide(m_top, m_bottom); break;
-    case CoverFromLeft: cover(m_left); break;
-    case CoverFromRight: cover(m_right); break;
-    case CoverFromTop: cover(m_top); break;
-    case CoverFromBottom: cover(m_bottom); break;
-    case UncoverToLeft: uncover(m_left); break;
-    case UncoverToRight: uncover(m_right); break;
-    case UncoverToTop: uncover(m_top); break;
-    case UncoverToBottom: uncover(m_bottom); break;
+    case SlideRight:
+        slide(m_right, m_left);
+        break;
+    case SlideLeft:
+        slide(m_left, m_right);
+        break;
+    case SlideDown:
+        slide(m_bottom, m_top);
+        break;
+    case SlideUp:
+        slide(m_top, m_bottom);
+        break;
+    case CoverFromLeft:
+        cover(m_left);
+        break;
+    case CoverFromRight:
+        cover(m_right);
+        break;
+    case CoverFromTop:
+        cover(m_top);
+        break;
+    case CoverFromBottom:
+        cover(m_bottom);
+        break;
+    case UncoverToLeft:
+        uncover(m_left);
+        break;
+    case UncoverToRight:
+        uncover(m_right);
+        break;
+    case UncoverToTop:
+        uncover(m_top);
+        break;
+    case UncoverToBottom:
+        uncover(m_bottom);
+        break;
     }
 }
 
@@ -149,7 +176,8 @@ void QAnimationStackedWidget::OnAnimationFinished()
     emit sStackedWidgetAnimationFinished(m_indexBefore, m_indexAfter);
 }
 
-void QAnimationStackedWidget::StartStackedWidgetMaskAnimation(int indexmask, int indexbefore, int indexafter, int septime)
+void QAnimationStackedWidget::StartStackedWidgetMaskAnimation(
+    int indexmask, int indexbefore, int indexafter, int septime)
 {
     if (m_animating || m_maskAnimating)
         return;

@@ -21,7 +21,11 @@ void SpotFoldCircle::paintEvent(QPaintEvent *)
     const double baseRadius = w / 12;
     const double y0 = -(h / 2) + 2 * (w / 12);
 
-    struct Dot { double delay; double factor; };
+    struct Dot
+    {
+        double delay;
+        double factor;
+    };
     static const Dot dots[] = { { 0, 1.0 }, { 15, 0.8 }, { 28, 0.64 }, { 40, 0.512 }, { 50, 0.41 } };
 
     for (const Dot &dot : dots) {

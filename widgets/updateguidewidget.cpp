@@ -38,8 +38,8 @@ UpdateGuideWidget::UpdateGuideWidget(QWidget *parent)
     m_currentIndex = 0;
     m_targetIndex = 0;
     m_stack = new QAnimationStackedWidget(ui->stackedWidget);
-    connect(m_stack, SIGNAL(sStackedWidgetAnimationFinished(int,int)),
-            this, SLOT(stackedWidgetAnimationFinished(int,int)));
+    connect(m_stack, SIGNAL(sStackedWidgetAnimationFinished(int, int)), this,
+        SLOT(stackedWidgetAnimationFinished(int, int)));
     m_stack->addWidget(ui->page_0);
     m_stack->addWidget(ui->page_1);
     m_stack->addWidget(ui->page_2);
@@ -80,11 +80,16 @@ UpdateGuideWidget::~UpdateGuideWidget()
 QPushButton *UpdateGuideWidget::dotOf(int page) const
 {
     switch (page) {
-    case 1: return ui->button0;
-    case 2: return ui->button1;
-    case 3: return ui->button2;
-    case 4: return ui->button3;
-    default: return nullptr;
+    case 1:
+        return ui->button0;
+    case 2:
+        return ui->button1;
+    case 3:
+        return ui->button2;
+    case 4:
+        return ui->button3;
+    default:
+        return nullptr;
     }
 }
 
@@ -153,10 +158,22 @@ void UpdateGuideWidget::goToPage(int p)
         ui->button_next->show();
 }
 
-void UpdateGuideWidget::on_button0_clicked() { goToPage(1); }
-void UpdateGuideWidget::on_button1_clicked() { goToPage(2); }
-void UpdateGuideWidget::on_button2_clicked() { goToPage(3); }
-void UpdateGuideWidget::on_button3_clicked() { goToPage(4); }
+void UpdateGuideWidget::on_button0_clicked()
+{
+    goToPage(1);
+}
+void UpdateGuideWidget::on_button1_clicked()
+{
+    goToPage(2);
+}
+void UpdateGuideWidget::on_button2_clicked()
+{
+    goToPage(3);
+}
+void UpdateGuideWidget::on_button3_clicked()
+{
+    goToPage(4);
+}
 
 void UpdateGuideWidget::stackedWidgetAnimationFinished(int indexbefore, int indexcurrent)
 {

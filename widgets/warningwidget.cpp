@@ -21,7 +21,8 @@ WarningWidget::WarningWidget(QWidget *parent)
     ui->button_reconnect->setStyleSheet(
         "QPushButton {border:1px solid #1F2121; border-radius:23px; color:#FFFFFF;background-color:#626262;}"
         "QPushButton:hover {border:1px solid #000000; color:#FFFFFF; background-color:#000000;}"
-        "QPushButton:pressed, QPushButton:checked {border:1px solid #000000; color:#FFFFFF; background-color:#000000;}");
+        "QPushButton:pressed, QPushButton:checked {border:1px solid #000000; color:#FFFFFF; "
+        "background-color:#000000;}");
     ui->textB_reason->setStyleSheet("QTextBrowser{border:none;background:transparent;}");
 }
 

@@ -84,6 +84,6 @@ int main(int argc, char *argv[])
         sum += t;
     std::sort(times.begin(), times.end());
     std::printf("bare round trip per packet: mean %.1f us, median %.1f us, best %.1f us, %d packets\n",
-                sum / double(times.size()), times[times.size() / 2], times.front(), packets);
+        sum / double(times.size()), times[times.size() / 2], times.front(), packets);
     return 0;
 }

@@ -9,10 +9,10 @@
 //    the testbed times the packets as they arrive.
 // Prints both per-packet times and their ratio.
 
-#include "tools/programdriver/connecttunnel.h"
 #include "tools/fwserver/firmwareserver.h"
 #include "tools/hidrawlens/hidrawlenstestbed.h"
 #include "tools/lenssim/lenssimulator.h"
+#include "tools/programdriver/connecttunnel.h"
 #include "tools/programdriver/shimmedprogram.h"
 
 #include <QCoreApplication>
@@ -55,12 +55,13 @@ int main(int argc, char *argv[])
     // 1. The bare loop.
     QProcess bare;
     bare.setProcessEnvironment(testbed.environment(base));
-    bare.start(QStringLiteral(LENS_ROUNDTRIP), {QString::number(packets)});
+    bare.start(QStringLiteral(LENS_ROUNDTRIP), { QString::number(packets) });
     bare.waitForStarted(30000);
     while (bare.state() != QProcess::NotRunning)
         QTest::qWait(20);
     const QString bareLine = QString::fromLocal8Bit(bare.readAllStandardOutput()).trimmed();
-    const QRegularExpressionMatch bareMean = QRegularExpression(QStringLiteral("mean ([0-9.]+) us")).match(bareLine);
+    const QRegularExpressionMatch bareMean
+        = QRegularExpression(QStringLiteral("mean ([0-9.]+) us")).match(bareLine);
     if (bare.exitCode() != 0 || !bareMean.hasMatch())
         return fail("the bare loop failed", bareLine + QString::fromLocal8Bit(bare.readAllStandardError()));
     std::printf("%s\n", bareLine.toLocal8Bit().constData());
@@ -78,7 +79,7 @@ int main(int argc, char *argv[])
     std::memset(image.data() + 32, 0, 32);
     std::memcpy(image.data() + 32, "AF 85mm F1.8 SIM", 16);
     server.addModel(QStringLiteral("SIM85"), QStringLiteral("V1.2.0"), QStringLiteral("<p>notes</p>"),
-                    QStringLiteral("AF85"), QStringLiteral("AF 85mm F1.8 SIM"), QByteArray(), image);
+        QStringLiteral("AF85"), QStringLiteral("AF 85mm F1.8 SIM"), QByteArray(), image);
     lens.setVersionAfterUpdate(QStringLiteral("V1.2.0"));
 
     QTemporaryDir tmp;
@@ -89,8 +90,8 @@ int main(int argc, char *argv[])
     env.insert(QStringLiteral("LC_ALL"), QStringLiteral("zh_CN.UTF-8"));
     env.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("lens.app.debug=true"));
     ShimmedProgram program;
-    if (!program.start(QStringLiteral(LENS_UPDATER), testbed.environment(env, {ShimmedProgram::shimLibrary()}),
-                       tunnel.address()))
+    if (!program.start(QStringLiteral(LENS_UPDATER),
+            testbed.environment(env, { ShimmedProgram::shimLibrary() }), tunnel.address()))
         return fail("lens-updater did not start");
     if (!program.waitForOutput(QStringLiteral("firmware ready"), 1, 60000))
         return fail("the firmware did not arrive", program.otherOutput());

@@ -38,17 +38,17 @@
 #include <memory>
 #include <vector>
 
-#include "net/devicefirmwareprocess.h"
-#include "hid/hiddeviceprocess.h"
 #include "app/widget.h"
+#include "hid/hiddeviceprocess.h"
+#include "net/devicefirmwareprocess.h"
 #include "tools/windowharness/windowharness.h"
 
 #ifndef LENS_PERF_IDLE_ONLY
+#include "protocol/updateprocess.h"
 #include "tools/fwserver/firmwareserver.h"
 #include "tools/lenssim/lenssimulator.h"
 #include "tools/lenssim/simulatedhidapi.h"
 #include "tools/testca/testca.h"
-#include "protocol/updateprocess.h"
 #endif
 
 namespace {
@@ -110,7 +110,8 @@ int measureIdle(int seconds)
     settle(seconds * 1000);
     const double cpu = cpuSeconds() - cpuBefore;
     const double elapsed = double(wall.elapsed()) / 1000.0;
-    std::printf("idle_cpu_percent %.3f cpu_ms %.1f wall_s %.1f\n", 100.0 * cpu / elapsed, cpu * 1000.0, elapsed);
+    std::printf(
+        "idle_cpu_percent %.3f cpu_ms %.1f wall_s %.1f\n", 100.0 * cpu / elapsed, cpu * 1000.0, elapsed);
     return 0;
 }
 
@@ -196,8 +197,8 @@ int measurePlugin(int runs)
     lens->setModelName(kModel);
     lens->setModelCode(kCode);
     lens->unplug();
-    server.addModel(kCode, QStringLiteral("V9.0.0"), QStringLiteral("<p>notes</p>"), QStringLiteral("SIM"), kModel,
-                    WindowHarness::lensPicture(), WindowHarness::firmwareImage(kModel, 56 * 100 + 3));
+    server.addModel(kCode, QStringLiteral("V9.0.0"), QStringLiteral("<p>notes</p>"), QStringLiteral("SIM"),
+        kModel, WindowHarness::lensPicture(), WindowHarness::firmwareImage(kModel, 56 * 100 + 3));
 
     auto window = showWindow(endpoints);
     auto *label = WindowHarness::part<QLabel>(window.get(), QStringLiteral("label_nowVer"));
@@ -224,13 +225,13 @@ int measurePlugin(int runs)
                                   : waitFor([&] { return label->text().contains(version); }, 10000);
         if (!ok) {
             std::fprintf(stderr, "run %d: the lens information never showed (label \"%s\")\n", run + 1,
-                         qPrintable(label->text()));
+                qPrintable(label->text()));
             return 1;
         }
         const qint64 at = showReady ? watch.paintedAtNs() : watch.clock.nsecsElapsed();
         (showReady ? painted : held).push_back(double(at - plugged) / 1e6);
         std::fprintf(stderr, "plug-in run %d (%s): %.1f ms\n", run / 2 + 1, showReady ? "painted" : "held",
-                     double(at - plugged) / 1e6);
+            double(at - plugged) / 1e6);
         // Let the server's answer and the downloads come in, then unplug.
         waitFor([&] { return window->firmwareReady(); }, 10000);
         lens->unplug();
@@ -238,8 +239,8 @@ int measurePlugin(int runs)
         settle(700);
     }
     std::printf("plugin_ms %.1f max %.1f min %.1f painted_ms %.1f painted_max %.1f runs %d\n", median(held),
-                *std::max_element(held.begin(), held.end()), *std::min_element(held.begin(), held.end()),
-                median(painted), *std::max_element(painted.begin(), painted.end()), runs);
+        *std::max_element(held.begin(), held.end()), *std::min_element(held.begin(), held.end()),
+        median(painted), *std::max_element(painted.begin(), painted.end()), runs);
     return 0;
 }
 
@@ -269,35 +270,40 @@ int measureMemory()
         }
         picture.write(WindowHarness::lensPicture());
         firmware.write(image);
-        QJsonObject data{{QStringLiteral("vendor"), QStringLiteral("Zemtar")},
-                         {QStringLiteral("model"), kModel},
-                         {QStringLiteral("nickname"), QStringLiteral("SIM")},
-                         {QStringLiteral("img"), QStringLiteral("picture.png")},
-                         {QStringLiteral("dat"), QStringLiteral("firmware.dat")},
-                         {QStringLiteral("version"), QStringLiteral("V9.0.0")},
-                         {QStringLiteral("camera_version"), QString()},
-                         {QStringLiteral("content"), QStringLiteral("<p>The largest image.</p>")}};
-        reply.write(QJsonDocument(QJsonObject{{QStringLiteral("code"), 200}, {QStringLiteral("data"), data}})
-                        .toJson(QJsonDocument::Compact));
+        QJsonObject data { { QStringLiteral("vendor"), QStringLiteral("Zemtar") },
+            { QStringLiteral("model"), kModel }, { QStringLiteral("nickname"), QStringLiteral("SIM") },
+            { QStringLiteral("img"), QStringLiteral("picture.png") },
+            { QStringLiteral("dat"), QStringLiteral("firmware.dat") },
+            { QStringLiteral("version"), QStringLiteral("V9.0.0") },
+            { QStringLiteral("camera_version"), QString() },
+            { QStringLiteral("content"), QStringLiteral("<p>The largest image.</p>") } };
+        reply.write(
+            QJsonDocument(QJsonObject { { QStringLiteral("code"), 200 }, { QStringLiteral("data"), data } })
+                .toJson(QJsonDocument::Compact));
     }
 
     QProcess serverProcess;
     serverProcess.setProcessChannelMode(QProcess::SeparateChannels);
     serverProcess.start(QStringLiteral(LENS_PERF_FWSERVER),
-                        {QStringLiteral("--models"), models.path(), QStringLiteral("--port"), QStringLiteral("0")});
+        { QStringLiteral("--models"), models.path(), QStringLiteral("--port"), QStringLiteral("0") });
     QString origin;
-    if (!waitFor([&] {
-            const QByteArray line = serverProcess.readLine();
-            const int at = line.indexOf("https://");
-            if (line.startsWith("Serving") && at >= 0)
-                origin = QString::fromUtf8(line.mid(at)).section(QLatin1Char('/'), 0, 2);
-            return !origin.isEmpty() || serverProcess.state() == QProcess::NotRunning;
-        }, 15000) || origin.isEmpty()) {
-        std::fprintf(stderr, "lens-fwserver did not start: %s\n", serverProcess.readAllStandardError().constData());
+    if (!waitFor(
+            [&] {
+                const QByteArray line = serverProcess.readLine();
+                const int at = line.indexOf("https://");
+                if (line.startsWith("Serving") && at >= 0)
+                    origin = QString::fromUtf8(line.mid(at)).section(QLatin1Char('/'), 0, 2);
+                return !origin.isEmpty() || serverProcess.state() == QProcess::NotRunning;
+            },
+            15000)
+        || origin.isEmpty()) {
+        std::fprintf(
+            stderr, "lens-fwserver did not start: %s\n", serverProcess.readAllStandardError().constData());
         return 1;
     }
     QSslConfiguration ssl = QSslConfiguration::defaultConfiguration();
-    ssl.setCaCertificates(ssl.caCertificates() + QSslCertificate::fromPath(QStringLiteral(LENS_PERF_FWSERVER_CA)));
+    ssl.setCaCertificates(
+        ssl.caCertificates() + QSslCertificate::fromPath(QStringLiteral(LENS_PERF_FWSERVER_CA)));
     QSslConfiguration::setDefaultConfiguration(ssl);
     DeviceFirmwareProcess::Endpoints endpoints;
     endpoints.origin = origin;
@@ -319,17 +325,19 @@ int measureMemory()
         return 1;
     }
     const long readyKb = statusKb("VmHWM");
-    std::fprintf(stderr, "firmware ready: rss %ld kB, anon %ld kB, peak %ld kB\n", statusKb("VmRSS"), statusKb("RssAnon"), readyKb);
+    std::fprintf(stderr, "firmware ready: rss %ld kB, anon %ld kB, peak %ld kB\n", statusKb("VmRSS"),
+        statusKb("RssAnon"), readyKb);
     qobject_cast<QPushButton *>(WindowHarness::part(window.get(), QStringLiteral("button_link")))->click();
     qobject_cast<QPushButton *>(WindowHarness::part(window.get(), QStringLiteral("button_update")))->click();
     if (!waitFor([&] { return WindowHarness::page(window.get()) == QLatin1String("finished"); }, 300000)) {
         std::fprintf(stderr, "the transfer did not finish (page %s, %d packets)\n",
-                     qPrintable(WindowHarness::page(window.get())), lens->packetsReceived());
+            qPrintable(WindowHarness::page(window.get())), lens->packetsReceived());
         return 1;
     }
     const long peakKb = statusKb("VmHWM");
     const long anonKb = statusKb("RssAnon");
-    std::fprintf(stderr, "transfer done: rss %ld kB, anon %ld kB, peak %ld kB\n", statusKb("VmRSS"), anonKb, peakKb);
+    std::fprintf(
+        stderr, "transfer done: rss %ld kB, anon %ld kB, peak %ld kB\n", statusKb("VmRSS"), anonKb, peakKb);
     const QByteArray received = lens->receivedImage();
     if (received.size() != imageSize
         || QCryptographicHash::hash(received, QCryptographicHash::Sha256) != imageHash) {
@@ -338,9 +346,10 @@ int measureMemory()
     }
     // The simulated lens keeps what it received: not the window's memory.
     const double lensMb = lens->receivedData().size() / (1024.0 * 1024.0);
-    std::printf("peak_rss_mb %.1f lens_copy_mb %.1f private_mb %.1f before_window_mb %.1f firmware_ready_mb %.1f "
-                "image_bytes %d\n",
-                peakKb / 1024.0, lensMb, anonKb / 1024.0, beforeWindowKb / 1024.0, readyKb / 1024.0, imageSize);
+    std::printf(
+        "peak_rss_mb %.1f lens_copy_mb %.1f private_mb %.1f before_window_mb %.1f firmware_ready_mb %.1f "
+        "image_bytes %d\n",
+        peakKb / 1024.0, lensMb, anonKb / 1024.0, beforeWindowKb / 1024.0, readyKb / 1024.0, imageSize);
     window.reset();
     serverProcess.terminate();
     serverProcess.waitForFinished(5000);
@@ -392,8 +401,8 @@ int measureStartup(int runs)
         std::fprintf(stderr, "start-up run %d: %.1f ms\n", run + 1, ms);
     }
     std::printf("startup_ms %.1f max %.1f min %.1f first %.1f runs %d\n", median(times),
-                *std::max_element(times.begin(), times.end()), *std::min_element(times.begin(), times.end()),
-                times.front(), runs);
+        *std::max_element(times.begin(), times.end()), *std::min_element(times.begin(), times.end()),
+        times.front(), runs);
     return 0;
 }
 

@@ -47,8 +47,8 @@ void measureIdle(HidDeviceProcess &link, int seconds, const char *label)
     loop.exec();
     const double cpu = cpuSeconds() - cpuBefore;
     const double elapsed = double(wall.elapsed()) / 1000.0;
-    std::printf("idle, no lens (%s): %.1f ms CPU in %.1f s = %.3f %% of one core, %d open attempts\n",
-                label, cpu * 1000.0, elapsed, 100.0 * cpu / elapsed, attempts);
+    std::printf("idle, no lens (%s): %.1f ms CPU in %.1f s = %.3f %% of one core, %d open attempts\n", label,
+        cpu * 1000.0, elapsed, 100.0 * cpu / elapsed, attempts);
 }
 
 #ifndef LENS_BENCH_IDLE_ONLY
@@ -116,20 +116,22 @@ int runTransfers(int runs, int idleSeconds)
         const double cpuUs = (cpuSeconds() - cpuBefore) * 1e6;
         QObject::disconnect(connection);
 
-        if (status != UpdateProcess::STATUS_SUCCESS || !lens->holdsImage(image) || progressReports != packets - 1) {
-            std::fprintf(stderr, "run %d failed: status %d, %d progress reports\n", run + 1, status, progressReports);
+        if (status != UpdateProcess::STATUS_SUCCESS || !lens->holdsImage(image)
+            || progressReports != packets - 1) {
+            std::fprintf(
+                stderr, "run %d failed: status %d, %d progress reports\n", run + 1, status, progressReports);
             return 1;
         }
         perPacket.push_back(elapsedUs / packets);
         cpuPerPacket.push_back(cpuUs / packets);
         std::printf("run %d: %d packets in %.0f ms: %.2f us per packet (process CPU %.2f us per packet)\n",
-                    run + 1, packets, elapsedUs / 1000.0, perPacket.back(), cpuPerPacket.back());
+            run + 1, packets, elapsedUs / 1000.0, perPacket.back(), cpuPerPacket.back());
         std::fflush(stdout);
     }
     std::sort(perPacket.begin(), perPacket.end());
     std::sort(cpuPerPacket.begin(), cpuPerPacket.end());
     std::printf("median host time per packet: %.2f us (target <= 20 us; a lens needs >= 1000 us)\n",
-                perPacket[perPacket.size() / 2]);
+        perPacket[perPacket.size() / 2]);
     std::printf("median process CPU per packet: %.2f us\n", cpuPerPacket[cpuPerPacket.size() / 2]);
 
     // Connected but silent: the reader waits in read slices.
@@ -143,7 +145,7 @@ int runTransfers(int runs, int idleSeconds)
         const double cpu = cpuSeconds() - cpuBefore;
         const double elapsed = double(wall.elapsed()) / 1000.0;
         std::printf("idle, lens connected and silent: %.1f ms CPU in %.1f s = %.3f %% of one core\n",
-                    cpu * 1000.0, elapsed, 100.0 * cpu / elapsed);
+            cpu * 1000.0, elapsed, 100.0 * cpu / elapsed);
     }
 
     lens->unplug();

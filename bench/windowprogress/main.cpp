@@ -17,19 +17,19 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <functional>
 #include <ctime>
+#include <functional>
 #include <memory>
 #include <vector>
 
-#include "net/devicefirmwareprocess.h"
-#include "tools/fwserver/firmwareserver.h"
+#include "app/widget.h"
 #include "catalogue/lenscatalogue.h"
+#include "net/devicefirmwareprocess.h"
+#include "protocol/updateprocess.h"
+#include "tools/fwserver/firmwareserver.h"
 #include "tools/lenssim/lenssimulator.h"
 #include "tools/lenssim/simulatedhidapi.h"
 #include "tools/testca/testca.h"
-#include "protocol/updateprocess.h"
-#include "app/widget.h"
 #include "tools/windowharness/windowharness.h"
 
 namespace {
@@ -104,10 +104,10 @@ int main(int argc, char *argv[])
     const QString code = LensCatalogue::noRestartModelCode();
     lens->setModelCode(code);
     lens->setNoRestartModelCode(code);
-    const QByteArray image =
-        WindowHarness::firmwareImage(lens->modelName(), UpdateProcess::MAX_IMAGE_SIZE, 12345);
-    server.addModel(code, QStringLiteral("V9.9.9"), QStringLiteral("<p>Benchmark</p>"), QStringLiteral("BENCH"),
-                    lens->modelName(), WindowHarness::lensPicture(), image);
+    const QByteArray image
+        = WindowHarness::firmwareImage(lens->modelName(), UpdateProcess::MAX_IMAGE_SIZE, 12345);
+    server.addModel(code, QStringLiteral("V9.9.9"), QStringLiteral("<p>Benchmark</p>"),
+        QStringLiteral("BENCH"), lens->modelName(), WindowHarness::lensPicture(), image);
     const int packets = (image.size() + UpdateProcess::FRAME_DATA_SIZE - 1) / UpdateProcess::FRAME_DATA_SIZE;
 
     Widget::Workers workers;
@@ -128,22 +128,27 @@ int main(int argc, char *argv[])
     std::vector<double> processCpuPerPacket;
     std::vector<double> guiCpuPerPacket;
     for (int run = 0; run < runs; ++run) {
-        QPushButton *start = WindowHarness::page(window.get()) == QLatin1String("finished") ? button("button_update_F")
-                                                                                              : button("button_update");
+        QPushButton *start = WindowHarness::page(window.get()) == QLatin1String("finished")
+            ? button("button_update_F")
+            : button("button_update");
         const int finishedBefore = lens->updatesFinished();
         const double processBefore = processCpuUs();
         const double guiBefore = threadCpuUs();
         QElapsedTimer timer;
         timer.start();
         start->click();
-        if (!waitFor([&] { return WindowHarness::page(window.get()) == QLatin1String("finished")
-                                 && lens->updatesFinished() > finishedBefore; },
-                     120000)) {
-            std::fprintf(stderr, "run %d did not finish: page %s, %d packets at the lens, status %d, "
-                                 "%d frames waiting, progress \"%s\"\n",
-                         run + 1, qPrintable(WindowHarness::page(window.get())), lens->packetsReceived(),
-                         lens->lastStatus(), lens->pendingFramesToHost(),
-                         qPrintable(WindowHarness::text(window.get(), QStringLiteral("label_progress"))));
+        if (!waitFor(
+                [&] {
+                    return WindowHarness::page(window.get()) == QLatin1String("finished")
+                        && lens->updatesFinished() > finishedBefore;
+                },
+                120000)) {
+            std::fprintf(stderr,
+                "run %d did not finish: page %s, %d packets at the lens, status %d, "
+                "%d frames waiting, progress \"%s\"\n",
+                run + 1, qPrintable(WindowHarness::page(window.get())), lens->packetsReceived(),
+                lens->lastStatus(), lens->pendingFramesToHost(),
+                qPrintable(WindowHarness::text(window.get(), QStringLiteral("label_progress"))));
             return 1;
         }
         const double wallUs = double(timer.nsecsElapsed()) / 1e3;
@@ -156,9 +161,10 @@ int main(int argc, char *argv[])
         wallPerPacket.push_back(wallUs / packets);
         processCpuPerPacket.push_back(processUs / packets);
         guiCpuPerPacket.push_back(guiUs / packets);
-        std::printf("run %d: %d packets in %.0f ms: %.2f us per packet (process CPU %.2f us, GUI thread %.2f us)\n",
-                    run + 1, packets, wallUs / 1e3, wallPerPacket.back(), processCpuPerPacket.back(),
-                    guiCpuPerPacket.back());
+        std::printf(
+            "run %d: %d packets in %.0f ms: %.2f us per packet (process CPU %.2f us, GUI thread %.2f us)\n",
+            run + 1, packets, wallUs / 1e3, wallPerPacket.back(), processCpuPerPacket.back(),
+            guiCpuPerPacket.back());
         std::fflush(stdout);
         // The finished lens reports again (the same identity: the window
         // keeps its firmware); let that settle outside the measurement.
@@ -168,34 +174,36 @@ int main(int argc, char *argv[])
         }
     }
     std::printf("median host time per packet through the window: %.2f us (target <= 20 us), best %.2f us\n",
-                median(wallPerPacket), *std::min_element(wallPerPacket.begin(), wallPerPacket.end()));
+        median(wallPerPacket), *std::min_element(wallPerPacket.begin(), wallPerPacket.end()));
     std::printf("median CPU per packet: process %.2f us, GUI thread %.2f us\n", median(processCpuPerPacket),
-                median(guiCpuPerPacket));
+        median(guiCpuPerPacket));
 
     // The progress slot alone, with the values one transfer reports, on the
     // shown updating page; painting happens as the event loop gets to it.
-    auto *center = qobject_cast<QStackedWidget *>(WindowHarness::part(window.get(), QStringLiteral("centerStackedWidget")));
+    auto *center = qobject_cast<QStackedWidget *>(
+        WindowHarness::part(window.get(), QStringLiteral("centerStackedWidget")));
     center->setCurrentWidget(WindowHarness::part(window.get(), QStringLiteral("page_updating")));
     const int last = packets - 1;
     QElapsedTimer timer;
     timer.start();
     for (int packet = 1; packet < last; ++packet) {
         QMetaObject::invokeMethod(window.get(), "onLensUpdateProcessFunc",
-                                  Q_ARG(float, float(double(packet) / double(last) * 100.0)));
+            Q_ARG(float, float(double(packet) / double(last) * 100.0)));
         QCoreApplication::processEvents();
     }
     std::printf("progress slot alone, with event processing: %.2f us per report\n",
-                double(timer.nsecsElapsed()) / 1e3 / (last - 1));
+        double(timer.nsecsElapsed()) / 1e3 / (last - 1));
     timer.start();
     for (int packet = 1; packet < last; ++packet)
         QMetaObject::invokeMethod(window.get(), "onLensUpdateProcessFunc",
-                                  Q_ARG(float, float(double(packet) / double(last) * 100.0)));
+            Q_ARG(float, float(double(packet) / double(last) * 100.0)));
     std::printf("progress slot alone, no event processing: %.2f us per report\n",
-                double(timer.nsecsElapsed()) / 1e3 / (last - 1));
+        double(timer.nsecsElapsed()) / 1e3 / (last - 1));
     QCoreApplication::processEvents();
     timer.start();
     for (int packet = 1; packet < last; ++packet)
         QCoreApplication::processEvents();
-    std::printf("event processing alone: %.2f us per pass\n", double(timer.nsecsElapsed()) / 1e3 / (last - 1));
+    std::printf(
+        "event processing alone: %.2f us per pass\n", double(timer.nsecsElapsed()) / 1e3 / (last - 1));
     return 0;
 }

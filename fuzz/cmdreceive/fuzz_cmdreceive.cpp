@@ -77,19 +77,22 @@ void checkFrames(RecordingLink &link)
         FUZZ_CHECK(frame.size() == UpdateProcess::FRAME_SIZE, "a frame to the lens is not 64 bytes");
         FUZZ_CHECK(uchar(frame.at(0)) == UpdateProcess::FRAME_HEAD, "a frame to the lens lacks its head");
         const auto *bytes = reinterpret_cast<const uchar *>(frame.constData());
-        FUZZ_CHECK(qFromLittleEndian<quint32>(bytes + 60) == frameCrc(frame), "a frame to the lens has a bad CRC");
+        FUZZ_CHECK(
+            qFromLittleEndian<quint32>(bytes + 60) == frameCrc(frame), "a frame to the lens has a bad CRC");
         if (bytes[3] != UpdateProcess::CMD_UPDATE_DATA)
             continue;
 
         FUZZ_CHECK(!g_image.isEmpty(), "an image packet went out without an image");
-        const int packets = (g_image.size() + UpdateProcess::FRAME_DATA_SIZE - 1) / UpdateProcess::FRAME_DATA_SIZE;
+        const int packets
+            = (g_image.size() + UpdateProcess::FRAME_DATA_SIZE - 1) / UpdateProcess::FRAME_DATA_SIZE;
         const quint16 index = qFromLittleEndian<quint16>(bytes + 1);
         const int packet = index == UpdateProcess::FRAME_LAST ? packets - 1 : int(index);
         FUZZ_CHECK(packet < packets, "an image packet lies beyond the image");
-        QByteArray expected = g_image.mid(packet * UpdateProcess::FRAME_DATA_SIZE, UpdateProcess::FRAME_DATA_SIZE);
+        QByteArray expected
+            = g_image.mid(packet * UpdateProcess::FRAME_DATA_SIZE, UpdateProcess::FRAME_DATA_SIZE);
         expected.append(QByteArray(UpdateProcess::FRAME_DATA_SIZE - expected.size(), '\0'));
         FUZZ_CHECK(std::memcmp(bytes + 4, expected.constData(), size_t(UpdateProcess::FRAME_DATA_SIZE)) == 0,
-                   "an image packet carries other bytes than the image holds at its place");
+            "an image packet carries other bytes than the image holds at its place");
     }
     link.frames.clear();
 }
@@ -110,7 +113,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const int sizeBits = int(data[1]) << 8 | data[2];
     const int imageSize = (setup & 0x02) ? UpdateProcess::MAX_IMAGE_SIZE - 1 + sizeBits % 3 : sizeBits % 5000;
     const QByteArray image = imageOfSize(imageSize);
-    const bool transferable = imageSize >= UpdateProcess::MIN_IMAGE_SIZE && imageSize <= UpdateProcess::MAX_IMAGE_SIZE;
+    const bool transferable
+        = imageSize >= UpdateProcess::MIN_IMAGE_SIZE && imageSize <= UpdateProcess::MAX_IMAGE_SIZE;
     data += 3;
     size -= 3;
 
@@ -120,9 +124,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     QObject::connect(&protocol, &UpdateProcess::updateProcess, [](float percent) {
         FUZZ_CHECK(std::isfinite(percent) && percent >= 0.0f && percent <= 100.0f, "progress outside 0..100");
     });
-    QObject::connect(&protocol, &UpdateProcess::updateStatus, [](uint8_t status) {
-        FUZZ_CHECK(status >= 1 && status <= 6, "a status other than 1-6 passed on");
-    });
+    QObject::connect(&protocol, &UpdateProcess::updateStatus,
+        [](uint8_t status) { FUZZ_CHECK(status >= 1 && status <= 6, "a status other than 1-6 passed on"); });
 
     auto start = [&] {
         g_image = transferable ? image : QByteArray();

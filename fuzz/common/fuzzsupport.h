@@ -11,12 +11,12 @@
 #include <cstdio>
 #include <cstdlib>
 
-#define FUZZ_CHECK(condition, what)                                                       \
-    do {                                                                                  \
-        if (!(condition)) {                                                               \
-            std::fprintf(stderr, "fuzz check failed at %s:%d: %s\n", __FILE__, __LINE__, what); \
-            std::abort();                                                                 \
-        }                                                                                 \
+#define FUZZ_CHECK(condition, what)                                                                          \
+    do {                                                                                                     \
+        if (!(condition)) {                                                                                  \
+            std::fprintf(stderr, "fuzz check failed at %s:%d: %s\n", __FILE__, __LINE__, what);              \
+            std::abort();                                                                                    \
+        }                                                                                                    \
     } while (false)
 
 namespace fuzzsupport {
@@ -31,8 +31,7 @@ inline void quietMessages(QtMsgType type, const QMessageLogContext &, const QStr
 
 // Call from LLVMFuzzerInitialize. Debug output per input would slow the run
 // down by orders of magnitude and says nothing the checks do not.
-template<typename Application = QCoreApplication>
-inline void startApplication(int *argc, char ***argv)
+template <typename Application = QCoreApplication> inline void startApplication(int *argc, char ***argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     qInstallMessageHandler(quietMessages);
@@ -41,6 +40,5 @@ inline void startApplication(int *argc, char ***argv)
     static Application *app = new Application(*argc, *argv);
     (void)app;
 }
-
 
 } // namespace fuzzsupport

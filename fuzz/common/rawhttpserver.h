@@ -83,8 +83,8 @@ public:
     QList<QNetworkProxy> queryProxy(const QNetworkProxyQuery &query) override
     {
         if (query.peerHostName() == QLatin1String("127.0.0.1") && query.peerPort() == m_port)
-            return {QNetworkProxy(QNetworkProxy::NoProxy)};
-        return {QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"), 1)};
+            return { QNetworkProxy(QNetworkProxy::NoProxy) };
+        return { QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"), 1) };
     }
 
 private:

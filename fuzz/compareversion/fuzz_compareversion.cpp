@@ -47,7 +47,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QString installedCopy = installed;
     const int forward = helper.compareVersion(latest, installed);
     const int backward = helper.compareVersion(installed, latest);
-    FUZZ_CHECK(latest == latestCopy && installed == installedCopy, "compareVersion changed the caller's texts");
+    FUZZ_CHECK(
+        latest == latestCopy && installed == installedCopy, "compareVersion changed the caller's texts");
     FUZZ_CHECK(forward >= -2 && forward <= 1, "compareVersion outside 1, 0, -1, -2");
     FUZZ_CHECK((forward == 0) == (backward == 0), "'same' depends on the order");
     FUZZ_CHECK((forward == -2) == (backward == -2), "'not comparable' depends on the order");

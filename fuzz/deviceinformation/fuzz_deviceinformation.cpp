@@ -48,27 +48,30 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QString root = g_volume->path();
     {
         QFile file(root + QStringLiteral("/DeviceInformation.txt"));
-        FUZZ_CHECK(file.open(QIODevice::WriteOnly | QIODevice::Truncate), "cannot write the information file");
+        FUZZ_CHECK(
+            file.open(QIODevice::WriteOnly | QIODevice::Truncate), "cannot write the information file");
         FUZZ_CHECK(file.write(reinterpret_cast<const char *>(data), qint64(size)) == qint64(size),
-                   "cannot write the information file");
+            "cannot write the information file");
     }
 
     // The folder is handed out as a FAT volume, as a lens's would be.
     UdiskDevice device([root] {
-        return QList<UdiskDevice::Volume>{{QStringLiteral("/nonexistent-volume"), QStringLiteral("vfat")},
-                                          {root, QStringLiteral("vfat")}};
+        return QList<UdiskDevice::Volume> { { QStringLiteral("/nonexistent-volume"), QStringLiteral("vfat") },
+            { root, QStringLiteral("vfat") } };
     });
     int found = -1;
-    QObject::connect(&device, &UdiskDevice::isUdiskModeConnecte, [&found](bool connected) { found = connected; });
+    QObject::connect(
+        &device, &UdiskDevice::isUdiskModeConnecte, [&found](bool connected) { found = connected; });
     FUZZ_CHECK(QMetaObject::invokeMethod(&device, "timerUdiskModeDetect", Qt::DirectConnection),
-               "the detection pass cannot be called");
+        "the detection pass cannot be called");
     FUZZ_CHECK(found == 1, "a volume with an information file was not found");
     FUZZ_CHECK(device.volumeRoot() == root, "the lens volume is not the one found");
 
     const QString name = device.modelName();
     const QString version = device.firmwareVersion();
     FUZZ_CHECK(isTrimmed(name) && isTrimmed(version), "the information is not trimmed");
-    FUZZ_CHECK(name.size() <= 4096 && version.size() <= 4096, "an information line is longer than a line may be");
+    FUZZ_CHECK(
+        name.size() <= 4096 && version.size() <= 4096, "an information line is longer than a line may be");
     const QString code = device.modelCode();
     FUZZ_CHECK(code.isEmpty() || g_codes.contains(code), "a model code that is not in the catalogue");
     return 0;

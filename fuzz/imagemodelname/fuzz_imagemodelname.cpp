@@ -13,8 +13,8 @@
 #include "fuzz/common/fuzzsupport.h"
 #include "fuzz/common/rawhttpserver.h"
 
-#include "net/devicefirmwareprocess.h"
 #include "catalogue/lenscatalogue.h"
+#include "net/devicefirmwareprocess.h"
 
 #include <QEventLoop>
 #include <QGuiApplication>
@@ -47,11 +47,11 @@ fuzzsupport::RawResponse respond(const QByteArray &target)
         QJsonObject reply;
         reply.insert(QStringLiteral("code"), 200);
         reply.insert(QStringLiteral("data"), data);
-        return {200, QJsonDocument(reply).toJson(QJsonDocument::Compact)};
+        return { 200, QJsonDocument(reply).toJson(QJsonDocument::Compact) };
     }
     if (target == "/files/fuzz/firmware.dat")
-        return {200, g_image};
-    return {404, QByteArray()};
+        return { 200, g_image };
+    return { 404, QByteArray() };
 }
 
 } // namespace
@@ -64,7 +64,8 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
         std::fprintf(stderr, "the local responder cannot listen\n");
         std::abort();
     }
-    QNetworkProxyFactory::setApplicationProxyFactory(new fuzzsupport::LocalOnlyProxyFactory(g_server->port()));
+    QNetworkProxyFactory::setApplicationProxyFactory(
+        new fuzzsupport::LocalOnlyProxyFactory(g_server->port()));
 
     DeviceFirmwareProcess::Endpoints endpoints;
     endpoints.origin = g_server->origin();
@@ -88,20 +89,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     int firmwareOutcome = 0;
     QEventLoop loop; // also the context of this input's connection
-    QObject::connect(&client, &DeviceFirmwareProcess::getServerMessage, &loop, [&](DeviceFirmwareProcess::GetServerMsg message) {
-        if (message == DeviceFirmwareProcess::FirmwareReceived || message == DeviceFirmwareProcess::FirmwareEmpty
-            || message == DeviceFirmwareProcess::ReplyParseError || message == DeviceFirmwareProcess::ReplyRejected) {
-            firmwareOutcome = message;
-            loop.quit();
-        }
-    });
+    QObject::connect(&client, &DeviceFirmwareProcess::getServerMessage, &loop,
+        [&](DeviceFirmwareProcess::GetServerMsg message) {
+            if (message == DeviceFirmwareProcess::FirmwareReceived
+                || message == DeviceFirmwareProcess::FirmwareEmpty
+                || message == DeviceFirmwareProcess::ReplyParseError
+                || message == DeviceFirmwareProcess::ReplyRejected) {
+                firmwareOutcome = message;
+                loop.quit();
+            }
+        });
     QTimer::singleShot(30000, &loop, &QEventLoop::quit);
     client.requestLatestFirmware(QStringLiteral("fuzz1"), QStringLiteral("sn1"), QStringLiteral("V1.0.0"));
     loop.exec();
 
-    FUZZ_CHECK(firmwareOutcome == (g_image.isEmpty() ? DeviceFirmwareProcess::FirmwareEmpty
-                                                     : DeviceFirmwareProcess::FirmwareReceived),
-               "the firmware download did not end as it should");
+    FUZZ_CHECK(firmwareOutcome
+            == (g_image.isEmpty() ? DeviceFirmwareProcess::FirmwareEmpty
+                                  : DeviceFirmwareProcess::FirmwareReceived),
+        "the firmware download did not end as it should");
     FUZZ_CHECK(client.nickname() == g_nickname, "the nickname was not stored");
     FUZZ_CHECK(client.firmwareData() == g_image, "the client holds other bytes than the server sent");
 

@@ -19,9 +19,9 @@
 #include "net/devicefirmwareprocess.h"
 
 #include <QEventLoop>
+#include <QGuiApplication>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
-#include <QGuiApplication>
 #include <QTimer>
 
 #include <cstdint>
@@ -34,8 +34,8 @@ DeviceFirmwareProcess *g_client = nullptr;
 
 QStringList storedFields(DeviceFirmwareProcess *client)
 {
-    return {client->vendor(), client->model(), client->nickname(), client->pictureUrl(), client->firmwareUrl(),
-            client->latestVersion(), client->cameraVersion()};
+    return { client->vendor(), client->model(), client->nickname(), client->pictureUrl(),
+        client->firmwareUrl(), client->latestVersion(), client->cameraVersion() };
 }
 
 } // namespace
@@ -49,7 +49,8 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
         std::fprintf(stderr, "the local responder cannot listen\n");
         std::abort();
     }
-    QNetworkProxyFactory::setApplicationProxyFactory(new fuzzsupport::LocalOnlyProxyFactory(g_server->port()));
+    QNetworkProxyFactory::setApplicationProxyFactory(
+        new fuzzsupport::LocalOnlyProxyFactory(g_server->port()));
 
     DeviceFirmwareProcess::Endpoints endpoints;
     endpoints.origin = g_server->origin();
@@ -62,7 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     if (size < 1)
         return 0;
-    static const int statuses[] = {200, 404, 500, 302};
+    static const int statuses[] = { 200, 404, 500, 302 };
     g_response.status = statuses[data[0] % 4];
     g_response.body = QByteArray(reinterpret_cast<const char *>(data + 1), int(size - 1));
 
@@ -76,14 +77,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         FUZZ_CHECK(outcomes == 0, "hasDeviceMessage after the query's outcome");
         announced = true;
     });
-    QObject::connect(client, &DeviceFirmwareProcess::getServerMessage, &loop, [&](DeviceFirmwareProcess::GetServerMsg message) {
-        if (message != DeviceFirmwareProcess::InfoReceived && message != DeviceFirmwareProcess::ReplyParseError
-            && message != DeviceFirmwareProcess::ReplyRejected)
-            return; // a download's outcome
-        ++outcomes;
-        outcome = message;
-        loop.quit();
-    });
+    QObject::connect(client, &DeviceFirmwareProcess::getServerMessage, &loop,
+        [&](DeviceFirmwareProcess::GetServerMsg message) {
+            if (message != DeviceFirmwareProcess::InfoReceived
+                && message != DeviceFirmwareProcess::ReplyParseError
+                && message != DeviceFirmwareProcess::ReplyRejected)
+                return; // a download's outcome
+            ++outcomes;
+            outcome = message;
+            loop.quit();
+        });
     QTimer::singleShot(30000, &loop, &QEventLoop::quit);
     client->requestLatestFirmware(QStringLiteral("fuzz1"), QStringLiteral("sn1"), QStringLiteral("V1.0.0"));
     loop.exec();
@@ -94,7 +97,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     FUZZ_CHECK(outcomes == 1, "the query ended without an outcome (or with several)");
     FUZZ_CHECK(announced == (outcome == DeviceFirmwareProcess::InfoReceived),
-               "hasDeviceMessage and InfoReceived disagree");
+        "hasDeviceMessage and InfoReceived disagree");
     if (outcome != DeviceFirmwareProcess::InfoReceived) {
         FUZZ_CHECK(storedFields(client) == before, "a rejected reply changed the stored fields");
     }

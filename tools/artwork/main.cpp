@@ -56,8 +56,8 @@ bool save(const QImage &img, const QString &folder, const QString &name)
 
 // An iris of six blades: a hexagonal opening whose edges run on to the rim,
 // the classic aperture picture. Blades alternate between two shades.
-void drawIris(QPainter &p, QPointF c, qreal r, qreal opening, const QColor &bladeA,
-              const QColor &bladeB, const QBrush &hole)
+void drawIris(QPainter &p, QPointF c, qreal r, qreal opening, const QColor &bladeA, const QColor &bladeB,
+    const QBrush &hole)
 {
     QPointF v[6];
     for (int i = 0; i < 6; ++i) {
@@ -297,8 +297,8 @@ QImage background(int scale)
             seed = seed * 1664525u + 1013904223u;
             const int d = int((seed >> 24) % 3) - 1;
             const QRgb px = row[x];
-            row[x] = qRgb(qBound(0, qRed(px) + d, 255), qBound(0, qGreen(px) + d, 255),
-                          qBound(0, qBlue(px) + d, 255));
+            row[x] = qRgb(
+                qBound(0, qRed(px) + d, 255), qBound(0, qGreen(px) + d, 255), qBound(0, qBlue(px) + d, 255));
         }
     }
     return img.convertToFormat(QImage::Format_RGB32);
@@ -459,15 +459,18 @@ int main(int argc, char *argv[])
     ok &= save(dot(false), out, QStringLiteral("dot.png"));
     ok &= save(dot(true), out, QStringLiteral("dot-light.png"));
     // Shown at their own size: a file for scale 1 and one for scale 2.
-    for (int s : {1, 2}) {
+    for (int s : { 1, 2 }) {
         ok &= save(background(s), out, scaledName(QStringLiteral("main.png"), s));
         ok &= save(titleIcon(Glyph::Help, kIconRest, s), out, scaledName(QStringLiteral("help-g.png"), s));
-        ok &= save(titleIcon(Glyph::Help, kAccent, s), out, scaledName(QStringLiteral("help-light-g.png"), s));
-        ok &= save(titleIcon(Glyph::Minimize, kIconRest, s), out, scaledName(QStringLiteral("minimize.png"), s));
-        ok &= save(titleIcon(Glyph::Minimize, Qt::white, s), out, scaledName(QStringLiteral("minimize-light.png"), s));
+        ok &= save(
+            titleIcon(Glyph::Help, kAccent, s), out, scaledName(QStringLiteral("help-light-g.png"), s));
+        ok &= save(
+            titleIcon(Glyph::Minimize, kIconRest, s), out, scaledName(QStringLiteral("minimize.png"), s));
+        ok &= save(titleIcon(Glyph::Minimize, Qt::white, s), out,
+            scaledName(QStringLiteral("minimize-light.png"), s));
         ok &= save(titleIcon(Glyph::Close, kIconRest, s), out, scaledName(QStringLiteral("close.png"), s));
         ok &= save(titleIcon(Glyph::Close, QColor(0xFF, 0x5F, 0x5F), s), out,
-                   scaledName(QStringLiteral("close-light.png"), s));
+            scaledName(QStringLiteral("close-light.png"), s));
         ok &= save(warningSign(s), out, scaledName(QStringLiteral("warning-y.png"), s));
         ok &= save(arrow(true, kArrowRest, false, s), out, scaledName(QStringLiteral("next-hover.png"), s));
         ok &= save(arrow(false, kArrowRest, false, s), out, scaledName(QStringLiteral("front-hover.png"), s));

@@ -24,7 +24,7 @@ constexpr double kPi = 3.14159265358979323846;
 // A barrel of the lens, seen from the side and a little from above: a
 // cylinder whose lit side runs down its left third.
 void paintCylinder(QPainter &p, qreal left, qreal right, qreal top, qreal bottom, qreal ellipse,
-                   const QColor &dark, const QColor &light)
+    const QColor &dark, const QColor &light)
 {
     QLinearGradient shade(left, 0, right, 0);
     shade.setColorAt(0.0, dark.darker(160));
@@ -144,16 +144,15 @@ QString DemoArtwork::releaseNotes(const DemoLens &lens)
 {
     const QString version = QString::fromUtf8(lens.servedVersion);
     const QString name = QString::fromUtf8(lens.name);
-    return QStringLiteral(
-               "<h3>%1 固件 %2</h3>"
-               "<ul><li>优化对焦速度，弱光下对焦更稳定。</li>"
-               "<li>修正部分机身上光圈显示错误的问题。</li>"
-               "<li>提高视频拍摄时的对焦平滑度。</li></ul>"
-               "<h3>%1 firmware %2</h3>"
-               "<ul><li>Faster autofocus, steadier in low light.</li>"
-               "<li>Fixes the aperture shown wrongly on some camera bodies.</li>"
-               "<li>Smoother focus transitions while recording video.</li></ul>"
-               "<p><i>演示固件 / Demo firmware: it only ever goes to the simulated lens.</i></p>")
+    return QStringLiteral("<h3>%1 固件 %2</h3>"
+                          "<ul><li>优化对焦速度，弱光下对焦更稳定。</li>"
+                          "<li>修正部分机身上光圈显示错误的问题。</li>"
+                          "<li>提高视频拍摄时的对焦平滑度。</li></ul>"
+                          "<h3>%1 firmware %2</h3>"
+                          "<ul><li>Faster autofocus, steadier in low light.</li>"
+                          "<li>Fixes the aperture shown wrongly on some camera bodies.</li>"
+                          "<li>Smoother focus transitions while recording video.</li></ul>"
+                          "<p><i>演示固件 / Demo firmware: it only ever goes to the simulated lens.</i></p>")
         .arg(name.toHtmlEscaped(), version);
 }
 

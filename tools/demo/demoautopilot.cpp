@@ -22,8 +22,7 @@ constexpr int kPressEveryTicks = 10;
 // Lets the page slide and the notice fade in before the picture is taken.
 constexpr int kSettleMs = 1200;
 
-template<typename T>
-T *find(QWidget *window, const char *name)
+template <typename T> T *find(QWidget *window, const char *name)
 {
     return window ? window->findChild<T *>(QString::fromLatin1(name)) : nullptr;
 }
@@ -31,7 +30,8 @@ T *find(QWidget *window, const char *name)
 } // namespace
 
 DemoAutopilot::DemoAutopilot(QObject *parent)
-    : QObject(parent), m_timer(new QTimer(this))
+    : QObject(parent)
+    , m_timer(new QTimer(this))
 {
     connect(m_timer, &QTimer::timeout, this, &DemoAutopilot::step);
 }
@@ -163,9 +163,10 @@ void DemoAutopilot::finish(bool success)
     QTimer::singleShot(kSettleMs, this, [this, success] {
         QWidget *w = window();
         if (success) {
-            for (const char *name : {"label_model_F", "label_SN_F", "label_newVer_F"}) {
+            for (const char *name : { "label_model_F", "label_SN_F", "label_newVer_F" }) {
                 if (auto *label = find<QLabel>(w, name))
-                    report(QStringLiteral("label"), QString::fromLatin1(name) + QLatin1Char('\t') + label->text());
+                    report(QStringLiteral("label"),
+                        QString::fromLatin1(name) + QLatin1Char('\t') + label->text());
             }
         }
         report(QStringLiteral("result"), success ? QStringLiteral("success") : QStringLiteral("failure"));

@@ -1,5 +1,5 @@
-#include "demosetup.h"
 #include "app/runlensupdater.h"
+#include "demosetup.h"
 
 int main(int argc, char *argv[])
 {

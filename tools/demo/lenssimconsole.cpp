@@ -31,7 +31,10 @@ QString sha256(const QByteArray &data)
 } // namespace
 
 LensSimConsole::LensSimConsole(LensSimulator *lens, QTextStream *out, QObject *parent)
-    : QObject(parent), m_lens(lens), m_out(out), m_timer(new QTimer(this))
+    : QObject(parent)
+    , m_lens(lens)
+    , m_out(out)
+    , m_timer(new QTimer(this))
 {
     connect(m_timer, &QTimer::timeout, this, &LensSimConsole::poll);
     m_last = snapshot();
@@ -50,8 +53,8 @@ void LensSimConsole::setModelsFolder(const QString &folder)
     m_served.clear();
 }
 
-void LensSimConsole::setIdentity(const QString &name, const QString &code, const QString &serialNumber,
-                                 const QString &version)
+void LensSimConsole::setIdentity(
+    const QString &name, const QString &code, const QString &serialNumber, const QString &version)
 {
     m_lens->setModelName(name);
     m_lens->setModelCode(code);
@@ -119,8 +122,10 @@ LensSimConsole::Served LensSimConsole::served(const QString &code)
         const QString dir = m_modelsFolder + QLatin1Char('/') + code;
         QFile replyFile(dir + QStringLiteral("/reply.json"));
         if (replyFile.open(QIODevice::ReadOnly)) {
-            const QJsonObject data =
-                QJsonDocument::fromJson(replyFile.readAll()).object().value(QStringLiteral("data")).toObject();
+            const QJsonObject data = QJsonDocument::fromJson(replyFile.readAll())
+                                         .object()
+                                         .value(QStringLiteral("data"))
+                                         .toObject();
             s.known = true;
             s.name = data.value(QStringLiteral("model")).toString();
             s.version = data.value(QStringLiteral("version")).toString();
@@ -162,7 +167,8 @@ void LensSimConsole::poll()
         say(QStringLiteral("Connect command received."));
     if (now.infoRequests > was.infoRequests) {
         say(QStringLiteral("Information request: answered as %1 (%2), serial %3, version %4.")
-                .arg(m_lens->modelName(), m_lens->modelCode(), m_lens->serialNumber(), m_lens->firmwareVersion()));
+                .arg(m_lens->modelName(), m_lens->modelCode(), m_lens->serialNumber(),
+                    m_lens->firmwareVersion()));
     }
     if (now.updatesStarted > was.updatesStarted) {
         m_progressDecade = 0;
@@ -195,8 +201,9 @@ void LensSimConsole::poll()
         } else {
             say(QStringLiteral("Update failed (status %1)%2.")
                     .arg(m_lens->lastStatus())
-                    .arg(m_failArmed ? QStringLiteral(", as told by 'fail'")
-                                     : QStringLiteral(": packets missing or the image is not for this lens")));
+                    .arg(m_failArmed
+                            ? QStringLiteral(", as told by 'fail'")
+                            : QStringLiteral(": packets missing or the image is not for this lens")));
         }
         m_failArmed = false;
     }
@@ -219,10 +226,10 @@ void LensSimConsole::swapLens(const QString &what)
     }
     say(QStringLiteral("Swapped the lens%1: now %2 (%3), serial %4, version %5; after an update %6.")
             .arg(wasPlugged ? QStringLiteral(" (unplugged for a moment)") : QString(), m_lens->modelName(),
-                 m_lens->modelCode(), m_lens->serialNumber(), m_lens->firmwareVersion(),
-                 m_lens->versionAfterUpdate().isEmpty() ? QStringLiteral("unchanged")
-                                                        : m_lens->versionAfterUpdate())
-            + what);
+                m_lens->modelCode(), m_lens->serialNumber(), m_lens->firmwareVersion(),
+                m_lens->versionAfterUpdate().isEmpty() ? QStringLiteral("unchanged")
+                                                       : m_lens->versionAfterUpdate())
+        + what);
 }
 
 void LensSimConsole::execute(const QString &line)
@@ -269,7 +276,8 @@ void LensSimConsole::execute(const QString &line)
     } else if (command == QLatin1String("model") && words.size() >= 2) {
         const QString code = words.last();
         Served s = served(code);
-        const QString name = words.size() > 2 ? words.mid(1, words.size() - 2).join(QLatin1Char(' ')) : s.name;
+        const QString name
+            = words.size() > 2 ? words.mid(1, words.size() - 2).join(QLatin1Char(' ')) : s.name;
         if (name.isEmpty()) {
             say(QStringLiteral("The demo server has no model %1; name it: model <name> <code>.").arg(code));
             return;
@@ -282,13 +290,15 @@ void LensSimConsole::execute(const QString &line)
         m_lens->setModelName(name);
         m_lens->setModelCode(code);
         // A demo lens comes as the table has it; any other with made-up values.
-        m_lens->setSerialNumber(demo ? QString::fromLatin1(demo->serialNumber) : code + QStringLiteral("D0000001"));
+        m_lens->setSerialNumber(
+            demo ? QString::fromLatin1(demo->serialNumber) : code + QStringLiteral("D0000001"));
         if (demo)
             m_lens->setFirmwareVersion(QString::fromLatin1(demo->lensVersion));
         m_lens->setVersionAfterUpdate(s.known ? s.version : QString());
-        swapLens(s.known ? QString()
-                         : QStringLiteral("\nThe demo server has no firmware for %1: the program will find none.")
-                               .arg(code));
+        swapLens(s.known
+                ? QString()
+                : QStringLiteral("\nThe demo server has no firmware for %1: the program will find none.")
+                      .arg(code));
     } else if (command == QLatin1String("restart") && words.size() == 2 && words.at(1).toInt() >= 0) {
         m_lens->setRestartTime(words.at(1).toInt());
         say(QStringLiteral("A restart takes the lens off the bus for %1 ms.").arg(m_lens->restartTime()));
@@ -344,12 +354,15 @@ void LensSimConsole::printStatus()
     else
         bus = QStringLiteral("plugged in");
     say(QStringLiteral("lens: %1 (%2), serial %3, version %4")
-            .arg(m_lens->modelName(), m_lens->modelCode(), m_lens->serialNumber(), m_lens->firmwareVersion()));
+            .arg(
+                m_lens->modelName(), m_lens->modelCode(), m_lens->serialNumber(), m_lens->firmwareVersion()));
     say(QStringLiteral("after an update: %1")
-            .arg(m_lens->versionAfterUpdate().isEmpty() ? QStringLiteral("unchanged") : m_lens->versionAfterUpdate()));
+            .arg(m_lens->versionAfterUpdate().isEmpty() ? QStringLiteral("unchanged")
+                                                        : m_lens->versionAfterUpdate()));
     say(QStringLiteral("bus: %1; %2")
-            .arg(bus, m_lens->isOpen() ? QStringLiteral("the program has it open")
-                                       : QStringLiteral("no program has it open")));
+            .arg(bus,
+                m_lens->isOpen() ? QStringLiteral("the program has it open")
+                                 : QStringLiteral("no program has it open")));
     say(QStringLiteral("updates: %1 started, %2 finished, last status %3")
             .arg(m_lens->updatesStarted())
             .arg(m_lens->updatesFinished())
@@ -364,15 +377,19 @@ void LensSimConsole::printStatus()
         say(QStringLiteral("served image: %1 bytes, sha256 %2, %3")
                 .arg(s.image.size())
                 .arg(sha256(s.image),
-                     m_lens->holdsImage(s.image) ? QStringLiteral("held exactly") : QStringLiteral("not held")));
+                    m_lens->holdsImage(s.image) ? QStringLiteral("held exactly")
+                                                : QStringLiteral("not held")));
     } else {
         say(QStringLiteral("served image: none for %1").arg(m_lens->modelCode()));
     }
     if (!m_udiskImage.isEmpty()) {
-        say(QStringLiteral("U-disk image: %1 bytes, sha256 %2").arg(m_udiskImage.size()).arg(sha256(m_udiskImage)));
+        say(QStringLiteral("U-disk image: %1 bytes, sha256 %2")
+                .arg(m_udiskImage.size())
+                .arg(sha256(m_udiskImage)));
     }
     say(QStringLiteral("pace: %1 ms per report").arg(m_lens->latency() / 1000.0));
-    say(QStringLiteral("fail next update: %1").arg(m_failArmed ? QStringLiteral("yes") : QStringLiteral("no")));
+    say(QStringLiteral("fail next update: %1")
+            .arg(m_failArmed ? QStringLiteral("yes") : QStringLiteral("no")));
 }
 
 void LensSimConsole::startUdiskMode()
@@ -406,7 +423,7 @@ void LensSimConsole::startUdiskMode()
                 .arg(sha256(image), accepted ? QStringLiteral("installing it") : QStringLiteral("rejected")));
     });
     connect(volume, &UdiskLensVolume::deviceInformationRemoved, this,
-            [this] { say(QStringLiteral("U-disk: the lens removed its information file and restarts.")); });
+        [this] { say(QStringLiteral("U-disk: the lens removed its information file and restarts.")); });
     connect(volume, &UdiskLensVolume::cameBack, this, [this](const QString &version) {
         m_lens->setFirmwareVersion(version);
         say(QStringLiteral("U-disk: back, now running %1.").arg(version));

@@ -31,7 +31,8 @@ public:
     void setModelsFolder(const QString &folder);
     // Gives the lens this identity; the version after an update is the one
     // the models folder serves for the code (else it stays).
-    void setIdentity(const QString &name, const QString &code, const QString &serialNumber, const QString &version);
+    void setIdentity(
+        const QString &name, const QString &code, const QString &serialNumber, const QString &version);
 
     // Runs one command line and prints its outcome; emits quitRequested()
     // for `quit`.

@@ -53,13 +53,14 @@ void readCommands()
         std::lock_guard<std::mutex> lock(g_consoleMutex);
         if (!g_console)
             return;
-        QMetaObject::invokeMethod(g_console, "execute", Qt::QueuedConnection,
-                                  Q_ARG(QString, QString::fromLocal8Bit(line.c_str())));
+        QMetaObject::invokeMethod(
+            g_console, "execute", Qt::QueuedConnection, Q_ARG(QString, QString::fromLocal8Bit(line.c_str())));
     }
     std::lock_guard<std::mutex> lock(g_consoleMutex);
     if (g_console) {
         QMetaObject::invokeMethod(
-            g_console, [] { QTextStream(stdout) << "End of input: no more commands; the lens keeps running.\n"; },
+            g_console,
+            [] { QTextStream(stdout) << "End of input: no more commands; the lens keeps running.\n"; },
             Qt::QueuedConnection);
     }
 }
@@ -78,24 +79,22 @@ int main(int argc, char *argv[])
     parser.addHelpOption();
     const DemoLens &lens0 = kDefaultDemoLens;
     QCommandLineOption socketOption(QStringLiteral("socket"), QStringLiteral("Local socket name."),
-                                    QStringLiteral("name"), QStringLiteral(LENS_SIM_DEFAULT_SOCKET));
+        QStringLiteral("name"), QStringLiteral(LENS_SIM_DEFAULT_SOCKET));
     QCommandLineOption modelsOption(QStringLiteral("models"),
-                                    QStringLiteral("The folder lens-fwserver serves (versions, images)."),
-                                    QStringLiteral("dir"));
+        QStringLiteral("The folder lens-fwserver serves (versions, images)."), QStringLiteral("dir"));
     QCommandLineOption modelOption(QStringLiteral("model"), QStringLiteral("Model code to start as."),
-                                   QStringLiteral("code"), QString::fromLatin1(lens0.code));
-    QCommandLineOption versionOption(QStringLiteral("version"), QStringLiteral("Firmware version to start with."),
-                                     QStringLiteral("version"));
+        QStringLiteral("code"), QString::fromLatin1(lens0.code));
+    QCommandLineOption versionOption(QStringLiteral("version"),
+        QStringLiteral("Firmware version to start with."), QStringLiteral("version"));
     QCommandLineOption restartOption(QStringLiteral("restart-ms"),
-                                     QStringLiteral("Time off the bus when restarting."), QStringLiteral("ms"),
-                                     QStringLiteral("1500"));
+        QStringLiteral("Time off the bus when restarting."), QStringLiteral("ms"), QStringLiteral("1500"));
     QCommandLineOption latencyOption(QStringLiteral("latency-us"),
-                                     QStringLiteral("The lens's answer time per report (a real lens: about 2 ms)."), QStringLiteral("us"),
-                                     QStringLiteral("2000"));
-    QCommandLineOption watchOption(QStringLiteral("watch-pid"), QStringLiteral("End when this process has ended."),
-                                   QStringLiteral("pid"));
-    parser.addOptions({socketOption, modelsOption, modelOption, versionOption, restartOption, latencyOption,
-                       watchOption});
+        QStringLiteral("The lens's answer time per report (a real lens: about 2 ms)."), QStringLiteral("us"),
+        QStringLiteral("2000"));
+    QCommandLineOption watchOption(QStringLiteral("watch-pid"),
+        QStringLiteral("End when this process has ended."), QStringLiteral("pid"));
+    parser.addOptions({ socketOption, modelsOption, modelOption, versionOption, restartOption, latencyOption,
+        watchOption });
     parser.process(app);
 
     QTextStream out(stdout);
@@ -118,13 +117,14 @@ int main(int argc, char *argv[])
         return 2;
     }
     console.setIdentity(QString::fromUtf8(start->name), code, QString::fromLatin1(start->serialNumber),
-                        parser.isSet(versionOption) ? parser.value(versionOption)
-                                                    : QString::fromLatin1(start->lensVersion));
+        parser.isSet(versionOption) ? parser.value(versionOption) : QString::fromLatin1(start->lensVersion));
 
     LensSimServer server(&lens);
-    QObject::connect(&server, &LensSimServer::connectionsChanged, &console, &LensSimConsole::connectionsChanged);
+    QObject::connect(
+        &server, &LensSimServer::connectionsChanged, &console, &LensSimConsole::connectionsChanged);
     if (!server.listen(parser.value(socketOption))) {
-        err << "lens-sim: cannot serve \"" << parser.value(socketOption) << "\": " << server.errorString() << "\n";
+        err << "lens-sim: cannot serve \"" << parser.value(socketOption) << "\": " << server.errorString()
+            << "\n";
         return 1;
     }
 
@@ -150,8 +150,8 @@ int main(int argc, char *argv[])
     });
     housekeeping.start(200);
 
-    out << "lens-sim: " << lens.modelName() << " (" << lens.modelCode() << "), version " << lens.firmwareVersion()
-        << ", serving " << server.fullServerName() << "\n";
+    out << "lens-sim: " << lens.modelName() << " (" << lens.modelCode() << "), version "
+        << lens.firmwareVersion() << ", serving " << server.fullServerName() << "\n";
     out << "Type help for the commands.\n";
     out.flush();
     console.startWatching();

@@ -1,7 +1,7 @@
 #include "lenssimserver.h"
 
-#include "tools/lenssim/lenssimulator.h"
 #include "lenssimwire.h"
+#include "tools/lenssim/lenssimulator.h"
 
 #include <QDataStream>
 #include <QElapsedTimer>
@@ -32,7 +32,8 @@ class LensSimServer::Listener : public QLocalServer
 {
 public:
     explicit Listener(LensSimServer *owner)
-        : QLocalServer(owner), m_owner(owner)
+        : QLocalServer(owner)
+        , m_owner(owner)
     {
     }
 
@@ -46,12 +47,14 @@ private:
 struct LensSimServer::Worker
 {
     std::thread thread;
-    std::atomic<bool> done{false};
+    std::atomic<bool> done { false };
 };
 
 LensSimServer::LensSimServer(LensSimulator *lens, QObject *parent)
-    : QObject(parent), m_lens(lens), m_listener(new Listener(this)),
-      m_session(QRandomGenerator::global()->generate64() | 1)
+    : QObject(parent)
+    , m_lens(lens)
+    , m_listener(new Listener(this))
+    , m_session(QRandomGenerator::global()->generate64() | 1)
 {
 }
 
@@ -207,8 +210,8 @@ void LensSimServer::serve(quintptr descriptor)
             quint64 handle = 0;
             QByteArray data;
             in >> handle >> data;
-            out << qint32(m_lens->write(handle, reinterpret_cast<const unsigned char *>(data.constData()),
-                                        size_t(data.size())));
+            out << qint32(m_lens->write(
+                handle, reinterpret_cast<const unsigned char *>(data.constData()), size_t(data.size())));
             break;
         }
         case LensSimWire::Read: {
@@ -223,8 +226,8 @@ void LensSimServer::serve(quintptr descriptor)
             // In slices, to notice a client that went away in the meantime.
             for (;;) {
                 const qint64 left = timeoutMs < 0 ? kSliceMs : qMax<qint64>(0, timeoutMs - clock.elapsed());
-                result = m_lens->read(handle, reinterpret_cast<unsigned char *>(data.data()), size_t(data.size()),
-                                      int(qMin<qint64>(left, kSliceMs)));
+                result = m_lens->read(handle, reinterpret_cast<unsigned char *>(data.data()),
+                    size_t(data.size()), int(qMin<qint64>(left, kSliceMs)));
                 if (result != 0 || (timeoutMs >= 0 && clock.elapsed() >= timeoutMs))
                     break;
                 if (m_stopping) {
@@ -244,8 +247,8 @@ void LensSimServer::serve(quintptr descriptor)
             quint64 handle = 0;
             QByteArray data;
             in >> handle >> data;
-            out << qint32(m_lens->sendFeatureReport(handle, reinterpret_cast<const unsigned char *>(data.constData()),
-                                                    size_t(data.size())));
+            out << qint32(m_lens->sendFeatureReport(
+                handle, reinterpret_cast<const unsigned char *>(data.constData()), size_t(data.size())));
             break;
         }
         case LensSimWire::GetFeatureReport: {
@@ -256,8 +259,8 @@ void LensSimServer::serve(quintptr descriptor)
             QByteArray data(int(qMin(length, kMaxReport)), '\0');
             if (!data.isEmpty())
                 data[0] = char(reportId);
-            const int result =
-                m_lens->getFeatureReport(handle, reinterpret_cast<unsigned char *>(data.data()), size_t(data.size()));
+            const int result = m_lens->getFeatureReport(
+                handle, reinterpret_cast<unsigned char *>(data.data()), size_t(data.size()));
             out << qint32(result) << data;
             break;
         }
@@ -274,8 +277,9 @@ void LensSimServer::serve(quintptr descriptor)
         case LensSimWire::Probe: {
             quint16 vid = 0, pid = 0;
             in >> vid >> pid;
-            out << qint32(m_lens->wouldOpen(vid, pid) ? 1 : 0) << m_lens->usbString(LensSimulator::Manufacturer)
-                << m_lens->usbString(LensSimulator::Product) << m_lens->usbString(LensSimulator::UsbSerialNumber);
+            out << qint32(m_lens->wouldOpen(vid, pid) ? 1 : 0)
+                << m_lens->usbString(LensSimulator::Manufacturer) << m_lens->usbString(LensSimulator::Product)
+                << m_lens->usbString(LensSimulator::UsbSerialNumber);
             break;
         }
         default:
@@ -286,8 +290,7 @@ void LensSimServer::serve(quintptr descriptor)
         if (in.status() != QDataStream::Ok || !connected())
             break;
         socket.write(LensSimWire::frame(replyBody));
-        while (socket.bytesToWrite() > 0 && socket.waitForBytesWritten(1000)) {
-        }
+        while (socket.bytesToWrite() > 0 && socket.waitForBytesWritten(1000)) { }
     }
 
     for (const LensSimulator::Handle handle : handles)

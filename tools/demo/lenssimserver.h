@@ -63,8 +63,8 @@ private:
     Listener *m_listener;
     QString m_error;
     quint64 m_session;
-    std::atomic<bool> m_stopping{false};
-    std::atomic<int> m_connections{0};
+    std::atomic<bool> m_stopping { false };
+    std::atomic<int> m_connections { 0 };
     std::mutex m_workersMutex;
     std::list<std::unique_ptr<Worker>> m_workers;
 };

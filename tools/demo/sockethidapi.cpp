@@ -1,7 +1,7 @@
 #include "sockethidapi.h"
 
-#include "tools/lenssim/hidapistandin.h"
 #include "lenssimwire.h"
+#include "tools/lenssim/hidapistandin.h"
 
 #include <hidapi.h>
 
@@ -19,7 +19,7 @@ struct hid_device_
 {
     quint64 handle = 0;
     quint64 session = 0;
-    std::atomic<bool> nonBlocking{false};
+    std::atomic<bool> nonBlocking { false };
 };
 
 namespace {
@@ -29,7 +29,7 @@ constexpr int kReplyTimeoutMs = 10000;
 
 std::mutex g_nameMutex;
 QString g_serverName = LensSimWire::defaultServerName();
-std::atomic<int> g_openHandles{0};
+std::atomic<int> g_openHandles { 0 };
 
 QString currentServerName()
 {
@@ -142,7 +142,7 @@ Connection &connection()
 
 // Calls lens-sim for a handle of the session it belongs to. *result is -1
 // when the call could not be made.
-template<typename Write, typename Read>
+template <typename Write, typename Read>
 bool deviceCall(hid_device *dev, quint8 op, int waitMs, Write writeArgs, Read readReply, int *result)
 {
     *result = -1;
@@ -235,7 +235,8 @@ int HID_API_EXPORT HID_API_CALL hid_exit(void)
     return 0;
 }
 
-struct hid_device_info HID_API_EXPORT *HID_API_CALL hid_enumerate(unsigned short vendor_id, unsigned short product_id)
+struct hid_device_info HID_API_EXPORT *HID_API_CALL hid_enumerate(
+    unsigned short vendor_id, unsigned short product_id)
 {
     QByteArray request;
     QDataStream out(&request, QIODevice::WriteOnly);
@@ -249,8 +250,8 @@ struct hid_device_info HID_API_EXPORT *HID_API_CALL hid_enumerate(unsigned short
     prepared(in) >> found >> manufacturer >> product >> serial;
     if (in.status() != QDataStream::Ok || found != 1)
         return nullptr;
-    return HidapiStandIn::deviceInfo("lens-sim:lens", vendor_id ? vendor_id : 0x0483, product_id ? product_id : 0xC8C0,
-                                     serial, manufacturer, product);
+    return HidapiStandIn::deviceInfo("lens-sim:lens", vendor_id ? vendor_id : 0x0483,
+        product_id ? product_id : 0xC8C0, serial, manufacturer, product);
 }
 
 void HID_API_EXPORT HID_API_CALL hid_free_enumeration(struct hid_device_info *devs)
@@ -258,8 +259,8 @@ void HID_API_EXPORT HID_API_CALL hid_free_enumeration(struct hid_device_info *de
     HidapiStandIn::freeEnumeration(devs);
 }
 
-HID_API_EXPORT hid_device *HID_API_CALL hid_open(unsigned short vendor_id, unsigned short product_id,
-                                                 const wchar_t *serial_number)
+HID_API_EXPORT hid_device *HID_API_CALL hid_open(
+    unsigned short vendor_id, unsigned short product_id, const wchar_t *serial_number)
 {
     Connection &c = connection();
     if (!c.ensure())
@@ -301,11 +302,13 @@ int HID_API_EXPORT HID_API_CALL hid_write(hid_device *dev, const unsigned char *
     const QByteArray bytes(reinterpret_cast<const char *>(data), int(length));
     int result = -1;
     deviceCall(
-        dev, LensSimWire::Write, kReplyTimeoutMs, [&bytes](QDataStream &out) { out << bytes; }, noReply, &result);
+        dev, LensSimWire::Write, kReplyTimeoutMs, [&bytes](QDataStream &out) { out << bytes; }, noReply,
+        &result);
     return result;
 }
 
-int HID_API_EXPORT HID_API_CALL hid_read_timeout(hid_device *dev, unsigned char *data, size_t length, int milliseconds)
+int HID_API_EXPORT HID_API_CALL hid_read_timeout(
+    hid_device *dev, unsigned char *data, size_t length, int milliseconds)
 {
     if (!data)
         return -1;
@@ -336,15 +339,16 @@ int HID_API_EXPORT HID_API_CALL hid_set_nonblocking(hid_device *dev, int nonbloc
     return 0;
 }
 
-int HID_API_EXPORT HID_API_CALL hid_send_feature_report(hid_device *dev, const unsigned char *data, size_t length)
+int HID_API_EXPORT HID_API_CALL hid_send_feature_report(
+    hid_device *dev, const unsigned char *data, size_t length)
 {
     if (!data)
         return -1;
     const QByteArray bytes(reinterpret_cast<const char *>(data), int(length));
     int result = -1;
     deviceCall(
-        dev, LensSimWire::SendFeatureReport, kReplyTimeoutMs, [&bytes](QDataStream &out) { out << bytes; }, noReply,
-        &result);
+        dev, LensSimWire::SendFeatureReport, kReplyTimeoutMs, [&bytes](QDataStream &out) { out << bytes; },
+        noReply, &result);
     return result;
 }
 

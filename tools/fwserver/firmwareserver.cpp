@@ -27,17 +27,28 @@ constexpr int kMaxHeaderBytes = 64 * 1024;
 QByteArray reasonPhrase(int status)
 {
     switch (status) {
-    case 200: return "OK";
-    case 204: return "No Content";
-    case 301: return "Moved Permanently";
-    case 302: return "Found";
-    case 400: return "Bad Request";
-    case 403: return "Forbidden";
-    case 404: return "Not Found";
-    case 500: return "Internal Server Error";
-    case 502: return "Bad Gateway";
-    case 503: return "Service Unavailable";
-    default: return "Status";
+    case 200:
+        return "OK";
+    case 204:
+        return "No Content";
+    case 301:
+        return "Moved Permanently";
+    case 302:
+        return "Found";
+    case 400:
+        return "Bad Request";
+    case 403:
+        return "Forbidden";
+    case 404:
+        return "Not Found";
+    case 500:
+        return "Internal Server Error";
+    case 502:
+        return "Bad Gateway";
+    case 503:
+        return "Service Unavailable";
+    default:
+        return "Status";
     }
 }
 
@@ -92,8 +103,8 @@ FirmwareServer::~FirmwareServer()
     stop();
 }
 
-void FirmwareServer::setCertificate(const QSslCertificate &certificate, const QSslKey &key,
-                                    const QList<QSslCertificate> &chain)
+void FirmwareServer::setCertificate(
+    const QSslCertificate &certificate, const QSslKey &key, const QList<QSslCertificate> &chain)
 {
     m_certificate = certificate;
     m_key = key;
@@ -114,7 +125,8 @@ bool FirmwareServer::setCertificateFiles(const QString &certificatePath, const Q
     if (key.isNull())
         key = QSslKey(keyPem, QSsl::Ec, QSsl::Pem);
     if (certificates.isEmpty() || key.isNull()) {
-        m_error = QStringLiteral("no PEM certificate in %1 or no PEM key in %2").arg(certificatePath, keyPath);
+        m_error
+            = QStringLiteral("no PEM certificate in %1 or no PEM key in %2").arg(certificatePath, keyPath);
         return false;
     }
     setCertificate(certificates.first(), key, certificates.mid(1));
@@ -230,8 +242,7 @@ void FirmwareServer::addModel(const Model &model)
 }
 
 void FirmwareServer::addModel(const QString &code, const QString &version, const QString &content,
-                              const QString &nickname, const QString &modelName, const QByteArray &picture,
-                              const QByteArray &firmware)
+    const QString &nickname, const QString &modelName, const QByteArray &picture, const QByteArray &firmware)
 {
     Model model;
     model.code = code;
@@ -275,8 +286,8 @@ int FirmwareServer::loadModels(const QString &folder)
             continue;
         Entry entry;
         entry.replyBody = replyFile.readAll();
-        const QJsonObject data =
-            QJsonDocument::fromJson(entry.replyBody).object().value(QStringLiteral("data")).toObject();
+        const QJsonObject data
+            = QJsonDocument::fromJson(entry.replyBody).object().value(QStringLiteral("data")).toObject();
         const QString img = data.value(QStringLiteral("img")).toString();
         const QString dat = data.value(QStringLiteral("dat")).toString();
         if (!img.isEmpty() && QUrl(img).isRelative())
@@ -310,7 +321,7 @@ void FirmwareServer::setFault(Route route, Fault fault, int value, int times)
         m_faults.remove(int(route));
         return;
     }
-    m_faults.insert(int(route), FaultState{fault, value, times});
+    m_faults.insert(int(route), FaultState { fault, value, times });
 }
 
 void FirmwareServer::clearFaults()
@@ -320,7 +331,7 @@ void FirmwareServer::clearFaults()
 
 FirmwareServer::FaultState FirmwareServer::takeFault(Route route)
 {
-    for (const Route r : {route, Route::Any}) {
+    for (const Route r : { route, Route::Any }) {
         auto it = m_faults.find(int(r));
         if (it == m_faults.end())
             continue;
@@ -357,20 +368,20 @@ void FirmwareServer::clearRequestLog()
 QString FirmwareServer::faultName(Fault fault)
 {
     static const QHash<int, QString> names = {
-        {int(Fault::Status), QStringLiteral("status")},
-        {int(Fault::ErrorPage), QStringLiteral("error-page")},
-        {int(Fault::InvalidJson), QStringLiteral("invalid-json")},
-        {int(Fault::NonObjectJson), QStringLiteral("non-object-json")},
-        {int(Fault::CodeNot200), QStringLiteral("code")},
-        {int(Fault::CodeAsString), QStringLiteral("code-as-string")},
-        {int(Fault::NoData), QStringLiteral("no-data")},
-        {int(Fault::Truncate), QStringLiteral("truncate")},
-        {int(Fault::Stall), QStringLiteral("stall")},
-        {int(Fault::StallBody), QStringLiteral("stall-body")},
-        {int(Fault::Delay), QStringLiteral("delay")},
-        {int(Fault::Drop), QStringLiteral("drop")},
-        {int(Fault::PlainHttpLinks), QStringLiteral("plain-http-links")},
-        {int(Fault::Endless), QStringLiteral("endless")},
+        { int(Fault::Status), QStringLiteral("status") },
+        { int(Fault::ErrorPage), QStringLiteral("error-page") },
+        { int(Fault::InvalidJson), QStringLiteral("invalid-json") },
+        { int(Fault::NonObjectJson), QStringLiteral("non-object-json") },
+        { int(Fault::CodeNot200), QStringLiteral("code") },
+        { int(Fault::CodeAsString), QStringLiteral("code-as-string") },
+        { int(Fault::NoData), QStringLiteral("no-data") },
+        { int(Fault::Truncate), QStringLiteral("truncate") },
+        { int(Fault::Stall), QStringLiteral("stall") },
+        { int(Fault::StallBody), QStringLiteral("stall-body") },
+        { int(Fault::Delay), QStringLiteral("delay") },
+        { int(Fault::Drop), QStringLiteral("drop") },
+        { int(Fault::PlainHttpLinks), QStringLiteral("plain-http-links") },
+        { int(Fault::Endless), QStringLiteral("endless") },
     };
     return names.value(int(fault));
 }
@@ -378,11 +389,16 @@ QString FirmwareServer::faultName(Fault fault)
 QString FirmwareServer::routeName(Route route)
 {
     switch (route) {
-    case Route::Any: return QStringLiteral("any");
-    case Route::Query: return QStringLiteral("query");
-    case Route::Picture: return QStringLiteral("picture");
-    case Route::Firmware: return QStringLiteral("firmware");
-    case Route::Page: return QStringLiteral("page");
+    case Route::Any:
+        return QStringLiteral("any");
+    case Route::Query:
+        return QStringLiteral("query");
+    case Route::Picture:
+        return QStringLiteral("picture");
+    case Route::Firmware:
+        return QStringLiteral("firmware");
+    case Route::Page:
+        return QStringLiteral("page");
     }
     return QString();
 }
@@ -403,7 +419,7 @@ bool FirmwareServer::parseFault(const QString &text, Fault *fault)
 
 bool FirmwareServer::parseRoute(const QString &text, Route *route)
 {
-    for (const Route r : {Route::Any, Route::Query, Route::Picture, Route::Firmware, Route::Page}) {
+    for (const Route r : { Route::Any, Route::Query, Route::Picture, Route::Firmware, Route::Page }) {
         if (text.compare(routeName(r), Qt::CaseInsensitive) == 0) {
             *route = r;
             return true;
@@ -421,7 +437,7 @@ void FirmwareServer::onConnection(qintptr descriptor)
     }
     m_sockets.append(socket);
     socket->setLocalCertificate(m_certificate);
-    socket->setLocalCertificateChain(QList<QSslCertificate>{m_certificate} + m_chain);
+    socket->setLocalCertificateChain(QList<QSslCertificate> { m_certificate } + m_chain);
     socket->setPrivateKey(m_key);
     socket->setPeerVerifyMode(QSslSocket::VerifyNone);
     connect(socket, &QSslSocket::readyRead, this, [this, socket] { onReadyRead(socket); });
@@ -430,10 +446,10 @@ void FirmwareServer::onConnection(qintptr descriptor)
         socket->deleteLater();
     });
     connect(socket, QOverload<const QList<QSslError> &>::of(&QSslSocket::sslErrors), this,
-            [](const QList<QSslError> &errors) {
-                for (const QSslError &error : errors)
-                    qCDebug(lcFwServer).noquote() << "TLS:" << error.errorString();
-            });
+        [](const QList<QSslError> &errors) {
+            for (const QSslError &error : errors)
+                qCDebug(lcFwServer).noquote() << "TLS:" << error.errorString();
+        });
     socket->startServerEncryption();
 }
 
@@ -461,7 +477,7 @@ void FirmwareServer::onReadyRead(QSslSocket *socket)
         const QByteArray line = lines.at(i).trimmed();
         const int colon = line.indexOf(':');
         if (colon > 0)
-            request.headers.append({line.left(colon).trimmed(), line.mid(colon + 1).trimmed()});
+            request.headers.append({ line.left(colon).trimmed(), line.mid(colon + 1).trimmed() });
     }
     const int question = request.target.indexOf('?');
     const QByteArray rawPath = question < 0 ? request.target : request.target.left(question);
@@ -471,8 +487,8 @@ void FirmwareServer::onReadyRead(QSslSocket *socket)
     answer(socket, request);
 }
 
-QByteArray FirmwareServer::queryBody(const QString &code, const Entry &entry, Fault fault, int value,
-                                     int *status) const
+QByteArray FirmwareServer::queryBody(
+    const QString &code, const Entry &entry, Fault fault, int value, int *status) const
 {
     QJsonParseError error;
     QJsonDocument document = QJsonDocument::fromJson(entry.replyBody, &error);
@@ -480,13 +496,14 @@ QByteArray FirmwareServer::queryBody(const QString &code, const Entry &entry, Fa
     if (error.error == QJsonParseError::NoError && document.isObject()) {
         QJsonObject data = object.value(QStringLiteral("data")).toObject();
         if (object.contains(QStringLiteral("data")) && object.value(QStringLiteral("data")).isObject()) {
-            for (const QString &key : {QStringLiteral("img"), QStringLiteral("dat")}) {
+            for (const QString &key : { QStringLiteral("img"), QStringLiteral("dat") }) {
                 const QString name = data.value(key).toString();
                 if (!name.isEmpty() && QUrl(name).isRelative())
                     data.insert(key, fileUrl(code, name));
                 if (fault == Fault::PlainHttpLinks)
-                    data.insert(key, data.value(key).toString().replace(QLatin1String("https://"),
-                                                                        QLatin1String("http://")));
+                    data.insert(key,
+                        data.value(key).toString().replace(
+                            QLatin1String("https://"), QLatin1String("http://")));
             }
             object.insert(QStringLiteral("data"), data);
         }
@@ -496,7 +513,7 @@ QByteArray FirmwareServer::queryBody(const QString &code, const Entry &entry, Fa
     case Fault::InvalidJson:
         return QByteArrayLiteral("{\"code\":200,\"data\":{\"version\":");
     case Fault::NonObjectJson:
-        return QJsonDocument(QJsonArray{object}).toJson(QJsonDocument::Compact);
+        return QJsonDocument(QJsonArray { object }).toJson(QJsonDocument::Compact);
     case Fault::CodeNot200:
         object.insert(QStringLiteral("code"), value ? value : 500);
         return compact(object);
@@ -522,8 +539,8 @@ void FirmwareServer::answer(QSslSocket *socket, Request request)
     QByteArray type = "text/html; charset=utf-8";
     QByteArray body;
 
-    const QByteArray rawPath = request.target.left(request.target.indexOf('?') < 0 ? request.target.size()
-                                                                                     : request.target.indexOf('?'));
+    const QByteArray rawPath = request.target.left(
+        request.target.indexOf('?') < 0 ? request.target.size() : request.target.indexOf('?'));
     FaultState fault;
     if (rawPath.startsWith(kQueryPrefix)) {
         request.route = Route::Query;

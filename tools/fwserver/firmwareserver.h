@@ -46,11 +46,11 @@ class FirmwareServer : public QObject
 public:
     // Which requests a fault applies to.
     enum class Route {
-        Any,      // every request without a fault of its own route
-        Query,    // the latest-version query
-        Picture,  // a model's picture
+        Any, // every request without a fault of its own route
+        Query, // the latest-version query
+        Picture, // a model's picture
         Firmware, // any other file under /files/
-        Page,     // "/" and every other path
+        Page, // "/" and every other path
     };
     Q_ENUM(Route)
 
@@ -58,20 +58,20 @@ public:
     // its default.
     enum class Fault {
         None,
-        Status,        // the normal body under HTTP status `value` (500)
-        ErrorPage,     // an HTML error page under HTTP status `value` (500)
-        InvalidJson,   // query: a body that is not JSON
+        Status, // the normal body under HTTP status `value` (500)
+        ErrorPage, // an HTML error page under HTTP status `value` (500)
+        InvalidJson, // query: a body that is not JSON
         NonObjectJson, // query: a JSON array
-        CodeNot200,    // query: "code" `value` (500) with the normal "data"
-        CodeAsString,  // query: "code" given as the string "200"
-        NoData,        // query: "code" 200 and no "data"
-        Truncate,      // announce the whole body, send `value` bytes (half), close
-        Stall,         // read the request, never answer
-        StallBody,     // send the headers and `value` bytes (half), then nothing
-        Delay,         // the normal answer after `value` ms (2000)
-        Drop,          // close the connection without any answer
+        CodeNot200, // query: "code" `value` (500) with the normal "data"
+        CodeAsString, // query: "code" given as the string "200"
+        NoData, // query: "code" 200 and no "data"
+        Truncate, // announce the whole body, send `value` bytes (half), close
+        Stall, // read the request, never answer
+        StallBody, // send the headers and `value` bytes (half), then nothing
+        Delay, // the normal answer after `value` ms (2000)
+        Drop, // close the connection without any answer
         PlainHttpLinks, // query: "img" and "dat" as http:// addresses
-        Endless,       // a body of no announced length that never ends: `value` bytes (4096) every 5 ms
+        Endless, // a body of no announced length that never ends: `value` bytes (4096) every 5 ms
     };
     Q_ENUM(Fault)
 
@@ -95,22 +95,22 @@ public:
     struct Request
     {
         QByteArray method;
-        QByteArray target;   // path and query exactly as sent (still percent-encoded)
-        QString path;        // decoded path
-        QUrlQuery query;     // query items (sn, ver)
+        QByteArray target; // path and query exactly as sent (still percent-encoded)
+        QString path; // decoded path
+        QUrlQuery query; // query items (sn, ver)
         QList<QPair<QByteArray, QByteArray>> headers;
         Route route = Route::Page;
-        QString modelCode;   // query and files: the code the path names, decoded
+        QString modelCode; // query and files: the code the path names, decoded
         Fault fault = Fault::None; // the fault applied
-        int status = 0;      // the HTTP status sent; 0 for none (Stall, Drop)
+        int status = 0; // the HTTP status sent; 0 for none (Stall, Drop)
     };
 
     explicit FirmwareServer(QObject *parent = nullptr);
     ~FirmwareServer() override;
 
     // TLS identity. The chain holds intermediates, if any.
-    void setCertificate(const QSslCertificate &certificate, const QSslKey &key,
-                        const QList<QSslCertificate> &chain = {});
+    void setCertificate(
+        const QSslCertificate &certificate, const QSslKey &key, const QList<QSslCertificate> &chain = {});
     // PEM files; false (with errorString()) when they cannot be read.
     bool setCertificateFiles(const QString &certificatePath, const QString &keyPath);
 
@@ -135,8 +135,9 @@ public:
 
     // Adds or replaces a model.
     void addModel(const Model &model);
-    void addModel(const QString &code, const QString &version, const QString &content, const QString &nickname,
-                  const QString &modelName, const QByteArray &picture, const QByteArray &firmware);
+    void addModel(const QString &code, const QString &version, const QString &content,
+        const QString &nickname, const QString &modelName, const QByteArray &picture,
+        const QByteArray &firmware);
     void removeModel(const QString &code);
     void clearModels();
     QStringList modelCodes() const;

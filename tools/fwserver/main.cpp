@@ -34,22 +34,22 @@ int main(int argc, char *argv[])
         "Routes: any, query, picture, firmware, page. Faults: status, error-page, invalid-json, "
         "non-object-json, code, code-as-string, no-data, truncate, stall, stall-body, delay, drop."));
     parser.addHelpOption();
-    QCommandLineOption modelsOption(QStringLiteral("models"), QStringLiteral("Folder of models."),
-                                    QStringLiteral("dir"));
+    QCommandLineOption modelsOption(
+        QStringLiteral("models"), QStringLiteral("Folder of models."), QStringLiteral("dir"));
     QCommandLineOption portOption(QStringLiteral("port"), QStringLiteral("Port (0: any free one)."),
-                                  QStringLiteral("port"), QStringLiteral("8443"));
+        QStringLiteral("port"), QStringLiteral("8443"));
     QCommandLineOption addressOption(QStringLiteral("address"), QStringLiteral("Address to listen on."),
-                                     QStringLiteral("address"), QStringLiteral("127.0.0.1"));
+        QStringLiteral("address"), QStringLiteral("127.0.0.1"));
     QCommandLineOption certOption(QStringLiteral("cert"),
-                                  QStringLiteral("Server certificate, PEM (default: the build's local one)."),
-                                  QStringLiteral("file"), certDir + QStringLiteral("/server.pem"));
+        QStringLiteral("Server certificate, PEM (default: the build's local one)."), QStringLiteral("file"),
+        certDir + QStringLiteral("/server.pem"));
     QCommandLineOption keyOption(QStringLiteral("key"),
-                                 QStringLiteral("Private key, PEM (default: the build's local one)."),
-                                 QStringLiteral("file"), certDir + QStringLiteral("/server.key"));
+        QStringLiteral("Private key, PEM (default: the build's local one)."), QStringLiteral("file"),
+        certDir + QStringLiteral("/server.key"));
     QCommandLineOption faultOption(QStringLiteral("fault"),
-                                   QStringLiteral("Misbehave on a route, e.g. firmware=truncate or query=code:503."),
-                                   QStringLiteral("route=fault[:value]"));
-    parser.addOptions({modelsOption, portOption, addressOption, certOption, keyOption, faultOption});
+        QStringLiteral("Misbehave on a route, e.g. firmware=truncate or query=code:503."),
+        QStringLiteral("route=fault[:value]"));
+    parser.addOptions({ modelsOption, portOption, addressOption, certOption, keyOption, faultOption });
     parser.process(app);
 
     QTextStream err(stderr);
@@ -72,7 +72,8 @@ int main(int argc, char *argv[])
         FirmwareServer::Fault fault;
         bool ok = true;
         const int value = valueText.isEmpty() ? 0 : valueText.toInt(&ok);
-        if (!FirmwareServer::parseRoute(routeText, &route) || !FirmwareServer::parseFault(faultText, &fault) || !ok) {
+        if (!FirmwareServer::parseRoute(routeText, &route) || !FirmwareServer::parseFault(faultText, &fault)
+            || !ok) {
             err << "lens-fwserver: bad --fault " << text << "\n";
             return 1;
         }
@@ -100,14 +101,15 @@ int main(int argc, char *argv[])
         out << "Clients must trust " << caPath << "\n";
     out.flush();
 
-    QObject::connect(&server, &FirmwareServer::requestReceived, [&out](const FirmwareServer::Request &request) {
-        out << request.method << ' ' << request.target << " -> "
-            << (request.status ? QString::number(request.status) : QStringLiteral("no answer"));
-        if (request.fault != FirmwareServer::Fault::None)
-            out << " (" << FirmwareServer::faultName(request.fault) << ")";
-        out << "\n";
-        out.flush();
-    });
+    QObject::connect(
+        &server, &FirmwareServer::requestReceived, [&out](const FirmwareServer::Request &request) {
+            out << request.method << ' ' << request.target << " -> "
+                << (request.status ? QString::number(request.status) : QStringLiteral("no answer"));
+            if (request.fault != FirmwareServer::Fault::None)
+                out << " (" << FirmwareServer::faultName(request.fault) << ")";
+            out << "\n";
+            out.flush();
+        });
 
     return app.exec();
 }

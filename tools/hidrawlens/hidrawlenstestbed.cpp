@@ -45,28 +45,28 @@ constexpr int kDrainLimitMs = 1000;
 const char kUsbPath[] = "/devices/pci0000:00/0000:00:14.0/usb1/1-4";
 const char kInterfacePath[] = "/devices/pci0000:00/0000:00:14.0/usb1/1-4/1-4:1.0";
 const char kHidPath[] = "/devices/pci0000:00/0000:00:14.0/usb1/1-4/1-4:1.0/0003:0483:C8C0.0001";
-const char kHidrawPath[] =
-    "/devices/pci0000:00/0000:00:14.0/usb1/1-4/1-4:1.0/0003:0483:C8C0.0001/hidraw/hidraw0";
+const char kHidrawPath[]
+    = "/devices/pci0000:00/0000:00:14.0/usb1/1-4/1-4:1.0/0003:0483:C8C0.0001/hidraw/hidraw0";
 const char kNode[] = "/dev/hidraw0";
 
 // Vendor page, one 64-byte input and one 64-byte output report, no ids.
 const unsigned char kDescriptor[] = {
-    0x06, 0x00, 0xFF,       // Usage Page (Vendor Defined 0xFF00)
-    0x09, 0x01,             // Usage (1)
-    0xA1, 0x01,             // Collection (Application)
-    0x09, 0x02,             //   Usage (2)
-    0x15, 0x00,             //   Logical Minimum (0)
-    0x26, 0xFF, 0x00,       //   Logical Maximum (255)
-    0x75, 0x08,             //   Report Size (8)
-    0x95, 0x40,             //   Report Count (64)
-    0x81, 0x02,             //   Input (Data, Variable, Absolute)
-    0x09, 0x03,             //   Usage (3)
-    0x15, 0x00,             //   Logical Minimum (0)
-    0x26, 0xFF, 0x00,       //   Logical Maximum (255)
-    0x75, 0x08,             //   Report Size (8)
-    0x95, 0x40,             //   Report Count (64)
-    0x91, 0x02,             //   Output (Data, Variable, Absolute)
-    0xC0,                   // End Collection
+    0x06, 0x00, 0xFF, // Usage Page (Vendor Defined 0xFF00)
+    0x09, 0x01, // Usage (1)
+    0xA1, 0x01, // Collection (Application)
+    0x09, 0x02, //   Usage (2)
+    0x15, 0x00, //   Logical Minimum (0)
+    0x26, 0xFF, 0x00, //   Logical Maximum (255)
+    0x75, 0x08, //   Report Size (8)
+    0x95, 0x40, //   Report Count (64)
+    0x81, 0x02, //   Input (Data, Variable, Absolute)
+    0x09, 0x03, //   Usage (3)
+    0x15, 0x00, //   Logical Minimum (0)
+    0x26, 0xFF, 0x00, //   Logical Maximum (255)
+    0x75, 0x08, //   Report Size (8)
+    0x95, 0x40, //   Report Count (64)
+    0x91, 0x02, //   Output (Data, Variable, Absolute)
+    0xC0, // End Collection
 };
 
 QString hex(const unsigned char *data, size_t size)
@@ -93,15 +93,15 @@ struct HidrawLensTestbed::Shared
     bool present = false;
     int generation = 0;
     LensSimulator::Handle handle = 0;
-    int masterFd = -1;  // a byte per queued report makes the program's poll() wake
-    int slaveFd = -1;   // ... and one is drained here per report read
+    int masterFd = -1; // a byte per queued report makes the program's poll() wake
+    int slaveFd = -1; // ... and one is drained here per report read
     std::deque<QByteArray> reports;
     std::vector<UMockdevIoctlClient *> heldReads;
-    std::atomic<bool> lost{false}; // the lens left the bus under the node
+    std::atomic<bool> lost { false }; // the lens left the bus under the node
     QByteArray product, serial;
-    std::atomic<int> writes{0};
-    std::atomic<int> reads{0};
-    std::atomic<int> ioctls{0};
+    std::atomic<int> writes { 0 };
+    std::atomic<int> reads { 0 };
+    std::atomic<int> ioctls { 0 };
     Clock::time_point firstPacket, lastPacket;
     int packets = 0;
 
@@ -127,7 +127,8 @@ struct HidrawLensTestbed::Shared
     {
         UMockdevIoctlData *arg = umockdev_ioctl_client_get_arg(client);
         const int n = qMin(report.size(), arg->data_len);
-        umockdev_ioctl_data_update(arg, 0, reinterpret_cast<guint8 *>(const_cast<char *>(report.constData())), n);
+        umockdev_ioctl_data_update(
+            arg, 0, reinterpret_cast<guint8 *>(const_cast<char *>(report.constData())), n);
         char byte;
         if (slaveFd >= 0 && ::read(slaveFd, &byte, 1) < 0) {
             // The pty only wakes the program's poll(); nothing to do.
@@ -224,12 +225,13 @@ gboolean HidrawLensTestbed::Shared::onIoctl(UMockdevIoctlBase *, UMockdevIoctlCl
         }
     } else if (request == HIDIOCGRDESC) {
         if (UMockdevIoctlData *target = resolve(sizeof(hidraw_report_descriptor))) {
-            hidraw_report_descriptor descriptor{};
+            hidraw_report_descriptor descriptor {};
             std::memcpy(&descriptor, target->data, sizeof(descriptor.size));
             if (descriptor.size > sizeof(kDescriptor))
                 descriptor.size = sizeof(kDescriptor);
             std::memcpy(descriptor.value, kDescriptor, descriptor.size);
-            umockdev_ioctl_data_update(target, 0, reinterpret_cast<guint8 *>(&descriptor), sizeof(descriptor));
+            umockdev_ioctl_data_update(
+                target, 0, reinterpret_cast<guint8 *>(&descriptor), sizeof(descriptor));
             umockdev_ioctl_data_unref(target);
             umockdev_ioctl_client_complete(client, 0, 0);
         } else {
@@ -237,7 +239,7 @@ gboolean HidrawLensTestbed::Shared::onIoctl(UMockdevIoctlBase *, UMockdevIoctlCl
         }
     } else if (request == HIDIOCGRAWINFO) {
         if (UMockdevIoctlData *target = resolve(sizeof(hidraw_devinfo))) {
-            hidraw_devinfo info{};
+            hidraw_devinfo info {};
             info.bustype = BUS_USB;
             info.vendor = __s16(s->lens->vendorId());
             info.product = __s16(s->lens->productId());
@@ -248,7 +250,7 @@ gboolean HidrawLensTestbed::Shared::onIoctl(UMockdevIoctlBase *, UMockdevIoctlCl
             umockdev_ioctl_client_complete(client, -1, EFAULT);
         }
     } else if (_IOC_TYPE(request) == 'H' && _IOC_DIR(request) == _IOC_READ
-               && (_IOC_NR(request) == 0x04 || _IOC_NR(request) == 0x05 || _IOC_NR(request) == 0x08)) {
+        && (_IOC_NR(request) == 0x04 || _IOC_NR(request) == 0x05 || _IOC_NR(request) == 0x08)) {
         if (_IOC_NR(request) == 0x04)
             answerString(s->product);
         else if (_IOC_NR(request) == 0x05)
@@ -299,8 +301,8 @@ gboolean HidrawLensTestbed::Shared::onWrite(UMockdevIoctlBase *, UMockdevIoctlCl
                 s->firstPacket = s->lastPacket;
         }
     }
-    const int result = s->lens->write(handle, reinterpret_cast<const unsigned char *>(report.constData()),
-                                      size_t(report.size()));
+    const int result = s->lens->write(
+        handle, reinterpret_cast<const unsigned char *>(report.constData()), size_t(report.size()));
     if (result < 0)
         umockdev_ioctl_client_complete(client, -1, ENODEV);
     else
@@ -330,7 +332,7 @@ gboolean HidrawLensTestbed::Shared::onRead(UMockdevIoctlBase *, UMockdevIoctlCli
 struct HidrawLensTestbed::Node
 {
     std::thread pump;
-    std::atomic<bool> stop{false};
+    std::atomic<bool> stop { false };
     QString slavePath;
     Clock::time_point lostAt;
     bool lostSeen = false;
@@ -367,7 +369,8 @@ bool HidrawLensTestbed::isAvailable(QString *reason)
         return false;
     };
     if (preloadLibrary().isEmpty())
-        return why(QStringLiteral("the umockdev preload library is missing (install umockdev; scripts/setup.sh does)"));
+        return why(QStringLiteral(
+            "the umockdev preload library is missing (install umockdev; scripts/setup.sh does)"));
     if (qEnvironmentVariableIsSet("UMOCKDEV_DIR") && qgetenv("LD_PRELOAD").contains("umockdev"))
         return why(QStringLiteral("already running inside a umockdev testbed"));
     return true;
@@ -408,10 +411,11 @@ bool HidrawLensTestbed::isStarted() const
     return m_testbed != nullptr;
 }
 
-QProcessEnvironment HidrawLensTestbed::environment(const QProcessEnvironment &base, const QStringList &extraPreloads) const
+QProcessEnvironment HidrawLensTestbed::environment(
+    const QProcessEnvironment &base, const QStringList &extraPreloads) const
 {
     QProcessEnvironment env = base;
-    QStringList preloads{preloadLibrary()};
+    QStringList preloads { preloadLibrary() };
     preloads += extraPreloads;
     const QString existing = base.value(QStringLiteral("LD_PRELOAD"));
     if (!existing.isEmpty())
@@ -461,7 +465,8 @@ qint64 HidrawLensTestbed::transferMicroseconds() const
     std::lock_guard<std::mutex> lock(m_shared->mutex);
     if (m_shared->packets < 2)
         return 0;
-    return std::chrono::duration_cast<std::chrono::microseconds>(m_shared->lastPacket - m_shared->firstPacket).count();
+    return std::chrono::duration_cast<std::chrono::microseconds>(m_shared->lastPacket - m_shared->firstPacket)
+        .count();
 }
 
 int HidrawLensTestbed::transferPackets() const
@@ -520,13 +525,15 @@ bool HidrawLensTestbed::plugNode(QString *error)
     // then never close, and an unplug would never reach its poll().
     ::fcntl(master, F_SETFD, FD_CLOEXEC);
     ::fcntl(slave, F_SETFD, FD_CLOEXEC);
-    termios raw{};
+    termios raw {};
     if (::tcgetattr(slave, &raw) == 0) {
         ::cfmakeraw(&raw);
         ::tcsetattr(slave, TCSANOW, &raw);
     }
     ::fcntl(slave, F_SETFL, ::fcntl(slave, F_GETFL) | O_NONBLOCK);
-    struct stat st{};
+    struct stat st
+    {
+    };
     ::fstat(slave, &st);
     const QString devNumbers = QStringLiteral("%1:%2").arg(major(st.st_rdev)).arg(minor(st.st_rdev));
 
@@ -541,7 +548,7 @@ bool HidrawLensTestbed::plugNode(QString *error)
         std::lock_guard<std::mutex> lock(m_shared->mutex);
         generation = ++m_shared->generation;
     }
-    m_shared->binding = new Shared::Binding{m_shared.get(), generation};
+    m_shared->binding = new Shared::Binding { m_shared.get(), generation };
     m_shared->handler = umockdev_ioctl_base_new();
     g_signal_connect(m_shared->handler, "handle-ioctl", G_CALLBACK(&Shared::onIoctl), m_shared->binding);
     g_signal_connect(m_shared->handler, "handle-read", G_CALLBACK(&Shared::onRead), m_shared->binding);
@@ -569,19 +576,23 @@ bool HidrawLensTestbed::plugNode(QString *error)
     const QString hidId = QStringLiteral("0003:0000%1:0000%2").arg(vendor.toUpper(), product.toUpper());
     const QString tree = QStringLiteral(
         "P: %1\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\nE: DRIVER=usb\n"
-        "A: idVendor=%5\nA: idProduct=%6\nA: bcdDevice=0100\nA: manufacturer=%7\nA: product=%8\nA: serial=%9\n"
+        "A: idVendor=%5\nA: idProduct=%6\nA: bcdDevice=0100\nA: manufacturer=%7\nA: product=%8\nA: "
+        "serial=%9\n"
         "A: busnum=1\nA: devnum=4\nA: speed=12\n\n"
         "P: %2\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_interface\nE: DRIVER=usbhid\n"
         "A: bInterfaceNumber=00\nA: bInterfaceClass=03\n\n"
         "P: %3\nE: SUBSYSTEM=hid\nE: DRIVER=hid-generic\nE: HID_ID=%10\nE: HID_NAME=%7 %8\n"
         "E: HID_PHYS=usb-0000:00:14.0-4/input0\nE: HID_UNIQ=%9\nE: MODALIAS=hid:b0003g0001v0000%11p0000%12\n"
         "H: report_descriptor=%13\n\n"
-        "P: %4\nE: SUBSYSTEM=hidraw\nE: DEVNAME=%14\nE: MAJOR=%15\nE: MINOR=%16\nA: dev=%17\nL: device=../../\n")
-        .arg(QLatin1String(kUsbPath), QLatin1String(kInterfacePath), QLatin1String(kHidPath),
-             QLatin1String(kHidrawPath), vendor, product, manufacturer, productName, serial)
-        .arg(hidId, vendor.toUpper(), product.toUpper(), hex(kDescriptor, sizeof(kDescriptor)),
-             QLatin1String(kNode), QString::number(major(st.st_rdev)), QString::number(minor(st.st_rdev)),
-             devNumbers);
+        "P: %4\nE: SUBSYSTEM=hidraw\nE: DEVNAME=%14\nE: MAJOR=%15\nE: MINOR=%16\nA: dev=%17\nL: "
+        "device=../../\n")
+                             .arg(QLatin1String(kUsbPath), QLatin1String(kInterfacePath),
+                                 QLatin1String(kHidPath), QLatin1String(kHidrawPath), vendor, product,
+                                 manufacturer, productName, serial)
+                             .arg(hidId, vendor.toUpper(), product.toUpper(),
+                                 hex(kDescriptor, sizeof(kDescriptor)), QLatin1String(kNode),
+                                 QString::number(major(st.st_rdev)), QString::number(minor(st.st_rdev)),
+                                 devNumbers);
     if (!umockdev_testbed_add_from_string(testbed, tree.toUtf8().constData(), &gerror)) {
         const QString text = QString::fromUtf8(gerror ? gerror->message : "add_from_string failed");
         if (gerror)
@@ -605,7 +616,8 @@ bool HidrawLensTestbed::plugNode(QString *error)
         m_shared->serial = serial.toUtf8();
     }
     // The node itself: the pty, which isatty() must not take for a terminal.
-    const QString ptyMap = m_root + QStringLiteral("/dev/.ptymap/") + QString(node->slavePath).replace(QLatin1Char('/'), QLatin1Char('_'));
+    const QString ptyMap = m_root + QStringLiteral("/dev/.ptymap/")
+        + QString(node->slavePath).replace(QLatin1Char('/'), QLatin1Char('_'));
     QFile::remove(ptyMap);
     QFile::link(devNumbers, ptyMap);
     QFile::remove(m_root + QLatin1String(kNode));
@@ -647,7 +659,7 @@ void HidrawLensTestbed::unplugNode()
     }
     QFile::remove(m_root + QLatin1String(kNode));
     // Leaf first: removing a parent leaves its children's links behind.
-    for (const char *path : {kHidrawPath, kHidPath, kInterfacePath, kUsbPath})
+    for (const char *path : { kHidrawPath, kHidPath, kInterfacePath, kUsbPath })
         umockdev_testbed_remove_device(testbed, (QByteArray("/sys") + path).constData());
     {
         std::lock_guard<std::mutex> lock(m_shared->mutex);
@@ -663,7 +675,7 @@ void HidrawLensTestbed::unplugNode()
     if (m_node->pump.joinable())
         m_node->pump.join();
     QFile::remove(m_root + QStringLiteral("/dev/.ptymap/")
-                  + QString(m_node->slavePath).replace(QLatin1Char('/'), QLatin1Char('_')));
+        + QString(m_node->slavePath).replace(QLatin1Char('/'), QLatin1Char('_')));
     m_node.reset();
     emit nodeRemoved();
 }

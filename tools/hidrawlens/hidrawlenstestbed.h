@@ -57,14 +57,15 @@ public:
 
     // `base` with the preload and the testbed's root added; `extraPreloads`
     // are preloaded after umockdev's library.
-    QProcessEnvironment environment(const QProcessEnvironment &base, const QStringList &extraPreloads = {}) const;
+    QProcessEnvironment environment(
+        const QProcessEnvironment &base, const QStringList &extraPreloads = {}) const;
     QString rootDir() const;
     QString nodePath() const; // "/dev/hidraw0" as the program sees it
 
     bool isNodePresent() const;
-    int plugCount() const;         // times the node appeared
-    int writesTaken() const;       // write() calls on the node
-    int readsServed() const;       // read() calls answered with a report
+    int plugCount() const; // times the node appeared
+    int writesTaken() const; // write() calls on the node
+    int readsServed() const; // read() calls answered with a report
     int ioctlCount() const;
 
     // Microseconds from the first write of a data packet to the last one

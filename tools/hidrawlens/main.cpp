@@ -35,8 +35,8 @@ void readCommands()
         std::lock_guard<std::mutex> lock(g_consoleMutex);
         if (!g_console)
             return;
-        QMetaObject::invokeMethod(g_console, "execute", Qt::QueuedConnection,
-                                  Q_ARG(QString, QString::fromLocal8Bit(line.c_str())));
+        QMetaObject::invokeMethod(
+            g_console, "execute", Qt::QueuedConnection, Q_ARG(QString, QString::fromLocal8Bit(line.c_str())));
     }
 }
 
@@ -51,29 +51,28 @@ int main(int argc, char *argv[])
     parser.setApplicationDescription(QStringLiteral(
         "A simulated lens on an emulated /dev/hidraw node for programs that link the system hidapi."));
     parser.addHelpOption();
-    QCommandLineOption nameOption(QStringLiteral("name"), QStringLiteral("Model name."), QStringLiteral("name"),
-                                  QStringLiteral("AF 85mm F1.8 SIM"));
-    QCommandLineOption codeOption(QStringLiteral("code"), QStringLiteral("Model code."), QStringLiteral("code"),
-                                  QStringLiteral("SIM85"));
+    QCommandLineOption nameOption(QStringLiteral("name"), QStringLiteral("Model name."),
+        QStringLiteral("name"), QStringLiteral("AF 85mm F1.8 SIM"));
+    QCommandLineOption codeOption(QStringLiteral("code"), QStringLiteral("Model code."),
+        QStringLiteral("code"), QStringLiteral("SIM85"));
     QCommandLineOption serialOption(QStringLiteral("serial"), QStringLiteral("Serial number."),
-                                    QStringLiteral("serial"), QStringLiteral("SN2024000001"));
+        QStringLiteral("serial"), QStringLiteral("SN2024000001"));
     QCommandLineOption versionOption(QStringLiteral("version"), QStringLiteral("Firmware version."),
-                                     QStringLiteral("version"), QStringLiteral("V1.0.0"));
-    QCommandLineOption afterOption(QStringLiteral("after"), QStringLiteral("Version after an update."),
-                                   QStringLiteral("version"));
-    QCommandLineOption restartOption(QStringLiteral("restart-ms"), QStringLiteral("Time off the bus when restarting."),
-                                     QStringLiteral("ms"), QStringLiteral("300"));
+        QStringLiteral("version"), QStringLiteral("V1.0.0"));
+    QCommandLineOption afterOption(
+        QStringLiteral("after"), QStringLiteral("Version after an update."), QStringLiteral("version"));
+    QCommandLineOption restartOption(QStringLiteral("restart-ms"),
+        QStringLiteral("Time off the bus when restarting."), QStringLiteral("ms"), QStringLiteral("300"));
     QCommandLineOption latencyOption(QStringLiteral("latency-us"), QStringLiteral("The lens's answer time."),
-                                     QStringLiteral("us"), QStringLiteral("0"));
-    QCommandLineOption modelsOption(QStringLiteral("models"), QStringLiteral("The folder lens-fwserver serves."),
-                                    QStringLiteral("dir"));
+        QStringLiteral("us"), QStringLiteral("0"));
+    QCommandLineOption modelsOption(
+        QStringLiteral("models"), QStringLiteral("The folder lens-fwserver serves."), QStringLiteral("dir"));
     QCommandLineOption preloadOption(QStringLiteral("preload"),
-                                     QStringLiteral("A further library to preload into the program."),
-                                     QStringLiteral("lib"));
-    parser.addOptions({nameOption, codeOption, serialOption, versionOption, afterOption, restartOption,
-                       latencyOption, modelsOption, preloadOption});
+        QStringLiteral("A further library to preload into the program."), QStringLiteral("lib"));
+    parser.addOptions({ nameOption, codeOption, serialOption, versionOption, afterOption, restartOption,
+        latencyOption, modelsOption, preloadOption });
     parser.addPositionalArgument(QStringLiteral("program"), QStringLiteral("Program to run, after --."),
-                                 QStringLiteral("[-- program args...]"));
+        QStringLiteral("[-- program args...]"));
     parser.process(app);
 
     QTextStream out(stdout);
@@ -85,7 +84,7 @@ int main(int argc, char *argv[])
     LensSimConsole console(&lens, &out);
     console.setModelsFolder(parser.value(modelsOption));
     console.setIdentity(parser.value(nameOption), parser.value(codeOption), parser.value(serialOption),
-                        parser.value(versionOption));
+        parser.value(versionOption));
     if (parser.isSet(afterOption))
         lens.setVersionAfterUpdate(parser.value(afterOption));
     QObject::connect(&console, &LensSimConsole::quitRequested, &app, &QCoreApplication::quit);
@@ -104,7 +103,8 @@ int main(int argc, char *argv[])
         err << "lens-hidraw-testbed: " << why << "\n";
         return 77;
     }
-    const QProcessEnvironment env = testbed.environment(QProcessEnvironment::systemEnvironment(), parser.values(preloadOption));
+    const QProcessEnvironment env
+        = testbed.environment(QProcessEnvironment::systemEnvironment(), parser.values(preloadOption));
 
     QProcess program;
     const QStringList command = parser.positionalArguments();
@@ -117,15 +117,16 @@ int main(int argc, char *argv[])
         program.setProcessEnvironment(env);
         program.setProcessChannelMode(QProcess::ForwardedChannels);
         QObject::connect(&program, qOverload<int, QProcess::ExitStatus>(&QProcess::finished), &app,
-                         [&](int code, QProcess::ExitStatus status) {
-                             out << "testbed: the program ended (" << (status == QProcess::NormalExit ? code : -1)
-                                 << ")\n";
-                             out.flush();
-                             app.exit(status == QProcess::NormalExit ? code : 1);
-                         });
+            [&](int code, QProcess::ExitStatus status) {
+                out << "testbed: the program ended (" << (status == QProcess::NormalExit ? code : -1)
+                    << ")\n";
+                out.flush();
+                app.exit(status == QProcess::NormalExit ? code : 1);
+            });
         program.start();
         if (!program.waitForStarted(30000)) {
-            err << "lens-hidraw-testbed: cannot start " << command.first() << ": " << program.errorString() << "\n";
+            err << "lens-hidraw-testbed: cannot start " << command.first() << ": " << program.errorString()
+                << "\n";
             return 1;
         }
         out << "testbed: started " << command.first() << " (pid " << program.processId() << ")\n";

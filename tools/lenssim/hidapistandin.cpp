@@ -7,11 +7,11 @@
 #include <cwchar>
 #include <string>
 
-hid_device_info *HidapiStandIn::deviceInfo(const char *path, unsigned short vendorId, unsigned short productId,
-                                           const QString &serialNumber, const QString &manufacturer,
-                                           const QString &product)
+hid_device_info *HidapiStandIn::deviceInfo(const char *path, unsigned short vendorId,
+    unsigned short productId, const QString &serialNumber, const QString &manufacturer,
+    const QString &product)
 {
-    auto *info = new hid_device_info{};
+    auto *info = new hid_device_info {};
     const size_t size = std::strlen(path) + 1;
     info->path = new char[size];
     std::memcpy(info->path, path, size);

@@ -15,8 +15,7 @@ public:
     // One enumeration record as hidapi makes it (USB, interface 0); freed
     // with freeEnumeration().
     static hid_device_info *deviceInfo(const char *path, unsigned short vendorId, unsigned short productId,
-                                       const QString &serialNumber, const QString &manufacturer,
-                                       const QString &product);
+        const QString &serialNumber, const QString &manufacturer, const QString &product);
     static void freeEnumeration(hid_device_info *devs);
     // A new[]-allocated, zero-terminated copy.
     static wchar_t *copyWide(const QString &text);

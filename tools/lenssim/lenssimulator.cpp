@@ -26,9 +26,8 @@ constexpr quint8 kUpdateStart = 0x80;
 constexpr quint8 kUpdateData = 0x81;
 constexpr quint8 kUpdateEnd = 0x82;
 
-constexpr int kOffsets[LensSimulator::FieldCount + 1] = {
-    0, 16, 48, 80, 96, 112, 128, 144, 160, 176, 192, 208, 224, 272, 288, 304
-};
+constexpr int kOffsets[LensSimulator::FieldCount + 1]
+    = { 0, 16, 48, 80, 96, 112, 128, 144, 160, 176, 192, 208, 224, 272, 288, 304 };
 
 quint16 frameIndex(const QByteArray &frame)
 {
@@ -82,23 +81,23 @@ struct LensSimulator::State
     // Identity and behaviour.
     quint16 vendorId = DefaultVendorId;
     quint16 productId = DefaultProductId;
-    QString usbStrings[3] = {QStringLiteral("Lens Simulator"), QStringLiteral("Simulated AF Lens"),
-                             QStringLiteral("SIM0001")};
+    QString usbStrings[3] = { QStringLiteral("Lens Simulator"), QStringLiteral("Simulated AF Lens"),
+        QStringLiteral("SIM0001") };
     QByteArray record = defaultRecord();
     QString versionAfterUpdate;
     QString noRestartModelCode;
     int restartMs = 300;
     int nameOffset = 32;
     int nameWidth = 32;
-    std::chrono::microseconds latency{0};
+    std::chrono::microseconds latency { 0 };
 
     // Bus.
     bool plugged = true;
-    bool restartPending = false;   // status 5 sent, leaves once it has been read
+    bool restartPending = false; // status 5 sent, leaves once it has been read
     bool offBus = false;
     Clock::time_point backOnBusAt;
     QString pendingVersion;
-    quint64 epoch = 1;             // bumped whenever the lens leaves the bus
+    quint64 epoch = 1; // bumped whenever the lens leaves the bus
     Handle nextHandle = 1;
     std::map<Handle, quint64> handles;
     std::deque<Pending> toHost;
@@ -120,7 +119,7 @@ struct LensSimulator::State
     bool haveIndex = false;
     quint16 lastIndex = 0;
     bool finalSeen = false;
-    int finalEnd = 0;              // end of the final packet in `received`
+    int finalEnd = 0; // end of the final packet in `received`
     int packets = 0;
 
     // Counters and log.
@@ -204,7 +203,7 @@ struct LensSimulator::State
 
     void queueReport(QByteArray report, Clock::time_point now)
     {
-        toHost.push_back({std::move(report), now + latency});
+        toHost.push_back({ std::move(report), now + latency });
     }
 
     void queueFrame(quint8 command, const QByteArray &data, quint16 index, Clock::time_point now)
@@ -545,7 +544,7 @@ quint32 LensSimulator::crc(const QByteArray &data, int length)
     quint32 value = 0xFFFFFFFFu;
     for (int k = 0; k + 4 <= qMin(length, data.size()); k += 4) {
         value ^= quint32(bytes[k]) | quint32(bytes[k + 1]) << 8 | quint32(bytes[k + 2]) << 16
-               | quint32(bytes[k + 3]) << 24;
+            | quint32(bytes[k + 3]) << 24;
         for (int bit = 0; bit < 32; ++bit)
             value = (value & 0x80000000u) ? (value << 1) ^ 0x04C11DB7u : value << 1;
     }
@@ -582,8 +581,7 @@ bool LensSimulator::holdsImage(const QByteArray &image) const
         if (size_t(i) >= d->packetSeen.size() || !d->packetSeen[size_t(i)])
             return false;
     }
-    return data.startsWith(image)
-        && data.mid(image.size()) == QByteArray(data.size() - image.size(), '\0');
+    return data.startsWith(image) && data.mid(image.size()) == QByteArray(data.size() - image.size(), '\0');
 }
 
 int LensSimulator::packetsReceived() const
@@ -756,7 +754,7 @@ int LensSimulator::write(Handle handle, const unsigned char *data, size_t length
                 case kLensInfo:
                     for (int i = 0; i < 6; ++i)
                         s.queueFrame(kLensInfo, s.record.mid(i * kDataSize, kDataSize),
-                                     i < 5 ? quint16(i) : kLast, now);
+                            i < 5 ? quint16(i) : kLast, now);
                     break;
                 case kCrcError:
                     ++s.crcNotices;

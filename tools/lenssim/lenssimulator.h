@@ -53,8 +53,21 @@ class LensSimulator : public QObject
 public:
     // The fields of the lens's 304-byte record, in record order.
     enum Field {
-        Text0, Text16, ModelName, ModelCode, SerialNumber, Text112, Text128, Text144,
-        Text160, Text176, Text192, Text208, Text224, FirmwareVersion, Text288,
+        Text0,
+        Text16,
+        ModelName,
+        ModelCode,
+        SerialNumber,
+        Text112,
+        Text128,
+        Text144,
+        Text160,
+        Text176,
+        Text192,
+        Text208,
+        Text224,
+        FirmwareVersion,
+        Text288,
         FieldCount
     };
     enum UsbString { Manufacturer, Product, UsbSerialNumber };
@@ -175,18 +188,18 @@ public:
     // Exactly `image` arrived in the last update: its bytes, in the number
     // of packets it needs, the final one padded with zeros only.
     bool holdsImage(const QByteArray &image) const;
-    int packetsReceived() const;   // data packets of the last update
+    int packetsReceived() const; // data packets of the last update
     int updatesStarted() const;
     int updatesFinished() const;
-    int lastStatus() const;        // status of the last finished update, -1 none
+    int lastStatus() const; // status of the last finished update, -1 none
     int restartCount() const;
-    int exchangeCount() const;     // reports the host wrote successfully
-    int framesToHost() const;      // input reports the host has read
+    int exchangeCount() const; // reports the host wrote successfully
+    int framesToHost() const; // input reports the host has read
     int pendingFramesToHost() const;
-    int openAttempts() const;      // hid_open calls
-    int openCount() const;         // hid_open calls that returned a handle
+    int openAttempts() const; // hid_open calls
+    int openCount() const; // hid_open calls that returned a handle
     int crcErrorsDetected() const; // bad frames from the host
-    int crcErrorNotices() const;   // CMD_CRC_ERROR frames from the host
+    int crcErrorNotices() const; // CMD_CRC_ERROR frames from the host
     int connectCommands() const;
     int lensInfoRequests() const;
     int commandCount(quint8 command) const; // good frames from the host by command

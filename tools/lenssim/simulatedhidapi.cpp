@@ -12,13 +12,13 @@
 struct hid_device_
 {
     LensSimulator::Handle handle;
-    std::atomic<bool> nonBlocking{false};
+    std::atomic<bool> nonBlocking { false };
 };
 
 namespace {
 
-std::atomic<int> g_openHandles{0};
-std::atomic<int> g_initCalls{0};
+std::atomic<int> g_openHandles { 0 };
+std::atomic<int> g_initCalls { 0 };
 
 int getString(hid_device *dev, LensSimulator::UsbString which, wchar_t *string, size_t maxlen)
 {
@@ -62,7 +62,8 @@ int HID_API_EXPORT HID_API_CALL hid_exit(void)
     return 0;
 }
 
-struct hid_device_info HID_API_EXPORT *HID_API_CALL hid_enumerate(unsigned short vendor_id, unsigned short product_id)
+struct hid_device_info HID_API_EXPORT *HID_API_CALL hid_enumerate(
+    unsigned short vendor_id, unsigned short product_id)
 {
     LensSimulator *lens = SimulatedHidapi::lens();
     // 0 matches any id, as in hidapi.
@@ -70,9 +71,9 @@ struct hid_device_info HID_API_EXPORT *HID_API_CALL hid_enumerate(unsigned short
     const quint16 product = product_id ? product_id : lens->productId();
     if (!lens->wouldOpen(vendor, product))
         return nullptr;
-    return HidapiStandIn::deviceInfo("sim:lens", vendor, product, lens->usbString(LensSimulator::UsbSerialNumber),
-                                     lens->usbString(LensSimulator::Manufacturer),
-                                     lens->usbString(LensSimulator::Product));
+    return HidapiStandIn::deviceInfo("sim:lens", vendor, product,
+        lens->usbString(LensSimulator::UsbSerialNumber), lens->usbString(LensSimulator::Manufacturer),
+        lens->usbString(LensSimulator::Product));
 }
 
 void HID_API_EXPORT HID_API_CALL hid_free_enumeration(struct hid_device_info *devs)
@@ -80,8 +81,8 @@ void HID_API_EXPORT HID_API_CALL hid_free_enumeration(struct hid_device_info *de
     HidapiStandIn::freeEnumeration(devs);
 }
 
-HID_API_EXPORT hid_device *HID_API_CALL hid_open(unsigned short vendor_id, unsigned short product_id,
-                                                 const wchar_t *serial_number)
+HID_API_EXPORT hid_device *HID_API_CALL hid_open(
+    unsigned short vendor_id, unsigned short product_id, const wchar_t *serial_number)
 {
     const QString serial = serial_number ? QString::fromWCharArray(serial_number) : QString();
     const LensSimulator::Handle handle = SimulatedHidapi::lens()->open(vendor_id, product_id, serial);
@@ -109,7 +110,8 @@ int HID_API_EXPORT HID_API_CALL hid_write(hid_device *dev, const unsigned char *
     return SimulatedHidapi::lens()->write(dev->handle, data, length);
 }
 
-int HID_API_EXPORT HID_API_CALL hid_read_timeout(hid_device *dev, unsigned char *data, size_t length, int milliseconds)
+int HID_API_EXPORT HID_API_CALL hid_read_timeout(
+    hid_device *dev, unsigned char *data, size_t length, int milliseconds)
 {
     if (!dev || !data)
         return -1;
@@ -131,7 +133,8 @@ int HID_API_EXPORT HID_API_CALL hid_set_nonblocking(hid_device *dev, int nonbloc
     return 0;
 }
 
-int HID_API_EXPORT HID_API_CALL hid_send_feature_report(hid_device *dev, const unsigned char *data, size_t length)
+int HID_API_EXPORT HID_API_CALL hid_send_feature_report(
+    hid_device *dev, const unsigned char *data, size_t length)
 {
     if (!dev || !data)
         return -1;

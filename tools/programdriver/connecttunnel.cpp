@@ -37,10 +37,10 @@ void ConnectTunnel::accept()
         connect(client, &QTcpSocket::disconnected, client, &QObject::deleteLater);
         connect(upstream, &QTcpSocket::disconnected, client, closeBoth);
         connect(client, &QTcpSocket::disconnected, upstream, [upstream] { upstream->disconnectFromHost(); });
-        connect(upstream, &QTcpSocket::readyRead, client, [client, upstream] { client->write(upstream->readAll()); });
-        connect(upstream, &QTcpSocket::connected, client, [client] {
-            client->write("HTTP/1.1 200 Connection established\r\n\r\n");
-        });
+        connect(upstream, &QTcpSocket::readyRead, client,
+            [client, upstream] { client->write(upstream->readAll()); });
+        connect(upstream, &QTcpSocket::connected, client,
+            [client] { client->write("HTTP/1.1 200 Connection established\r\n\r\n"); });
         connect(client, &QTcpSocket::readyRead, client, [this, client, upstream, header, closeBoth] {
             if (upstream->state() != QAbstractSocket::UnconnectedState || header->endsWith("\r\n\r\n")) {
                 upstream->write(client->readAll());
@@ -61,7 +61,8 @@ void ConnectTunnel::accept()
             header->truncate(end + 4);
             upstream->connectToHost(QHostAddress::LocalHost, m_target);
             if (!early.isEmpty()) {
-                connect(upstream, &QTcpSocket::connected, client, [upstream, early] { upstream->write(early); });
+                connect(
+                    upstream, &QTcpSocket::connected, client, [upstream, early] { upstream->write(early); });
             }
         });
     }

@@ -51,20 +51,21 @@ bool ShimmedProgram::start(const QString &program, QProcessEnvironment env, cons
     // mount namespace of its own in which lens volumes of other tests are
     // detached. The preloads only go to the program itself.
     static const bool canIsolate = ::geteuid() == 0
-        && QProcess::execute(QStringLiteral("unshare"), {QStringLiteral("--mount"), QStringLiteral("--propagation"),
-                                                         QStringLiteral("private"), QStringLiteral("true")})
+        && QProcess::execute(QStringLiteral("unshare"),
+               { QStringLiteral("--mount"), QStringLiteral("--propagation"), QStringLiteral("private"),
+                   QStringLiteral("true") })
             == 0;
     if (canIsolate) {
         env.insert(QStringLiteral("LENS_SHIM_PRELOAD"), env.value(QStringLiteral("LD_PRELOAD")));
         env.remove(QStringLiteral("LD_PRELOAD"));
-        const QString hideOthers = QStringLiteral(
-            "awk '{print $2}' /proc/self/mounts | while read -r m; do "
-            "[ -f \"$m/DeviceInformation.txt\" ] && umount -l \"$m\"; done; "
-            "LD_PRELOAD=\"$LENS_SHIM_PRELOAD\" exec \"$@\"");
+        const QString hideOthers
+            = QStringLiteral("awk '{print $2}' /proc/self/mounts | while read -r m; do "
+                             "[ -f \"$m/DeviceInformation.txt\" ] && umount -l \"$m\"; done; "
+                             "LD_PRELOAD=\"$LENS_SHIM_PRELOAD\" exec \"$@\"");
         m_process.setProgram(QStringLiteral("unshare"));
-        m_process.setArguments({QStringLiteral("--mount"), QStringLiteral("--propagation"), QStringLiteral("private"),
-                                QStringLiteral("--"), QStringLiteral("sh"), QStringLiteral("-c"), hideOthers,
-                                QStringLiteral("sh"), program});
+        m_process.setArguments({ QStringLiteral("--mount"), QStringLiteral("--propagation"),
+            QStringLiteral("private"), QStringLiteral("--"), QStringLiteral("sh"), QStringLiteral("-c"),
+            hideOthers, QStringLiteral("sh"), program });
     } else {
         m_process.setProgram(program);
     }

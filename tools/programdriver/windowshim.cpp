@@ -28,8 +28,8 @@
 
 namespace {
 
-const char *const kLabels[] = {"label_model", "label_SN", "label_nowVer", "label_newVer", "label_model_F",
-                               "label_SN_F", "label_newVer_F", "label_progress"};
+const char *const kLabels[] = { "label_model", "label_SN", "label_nowVer", "label_newVer", "label_model_F",
+    "label_SN_F", "label_newVer_F", "label_progress" };
 
 void report(const QStringList &fields)
 {
@@ -47,10 +47,9 @@ QWidget *mainWindow()
 }
 
 // The form's own widgets: the overlays reuse some names.
-template <typename T>
-T *part(QWidget *window, const char *name)
+template <typename T> T *part(QWidget *window, const char *name)
 {
-    for (const char *row : {"headWidget", "centerStackedWidget"}) {
+    for (const char *row : { "headWidget", "centerStackedWidget" }) {
         auto *rowWidget = window->findChild<QWidget *>(QLatin1String(row), Qt::FindDirectChildrenOnly);
         if (!rowWidget)
             continue;
@@ -95,7 +94,7 @@ public:
     {
         if (event->type() == QEvent::Show && watched->inherits("BubblePopup")) {
             if (auto *label = qobject_cast<QLabel *>(watched))
-                report({QStringLiteral("notice"), label->text()});
+                report({ QStringLiteral("notice"), label->text() });
         }
         return false;
     }
@@ -106,7 +105,7 @@ private:
         if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
             if (!box->property("lensShimSeen").toBool()) {
                 box->setProperty("lensShimSeen", true);
-                report({QStringLiteral("box"), box->text()});
+                report({ QStringLiteral("box"), box->text() });
             }
         }
         QWidget *window = mainWindow();
@@ -115,20 +114,20 @@ private:
         const QString now = page(window);
         if (now != lastPage) {
             lastPage = now;
-            report({QStringLiteral("page"), now});
+            report({ QStringLiteral("page"), now });
         }
         for (const char *name : kLabels) {
             auto *label = part<QLabel>(window, name);
             const QString text = label ? label->text() : QString();
             if (text != labels.value(QLatin1String(name))) {
                 labels.insert(QLatin1String(name), text);
-                report({QStringLiteral("label"), QLatin1String(name), text});
+                report({ QStringLiteral("label"), QLatin1String(name), text });
             }
         }
         if (auto *bar = part<QProgressBar>(window, "progressBar")) {
             if (bar->value() != progress) {
                 progress = bar->value();
-                report({QStringLiteral("progress"), QString::number(progress)});
+                report({ QStringLiteral("progress"), QString::number(progress) });
             }
         }
     }
@@ -163,7 +162,7 @@ private:
         if (button && button->isEnabled())
             button->click();
         else
-            report({QStringLiteral("refused"), line});
+            report({ QStringLiteral("refused"), line });
     }
 
     QTimer timer;
@@ -184,8 +183,8 @@ void startShim()
     const QByteArray proxy = qgetenv("LENS_SHIM_PROXY");
     if (!proxy.isEmpty()) {
         const int colon = proxy.lastIndexOf(':');
-        QNetworkProxy::setApplicationProxy(QNetworkProxy(QNetworkProxy::HttpProxy, QString::fromLatin1(proxy.left(colon)),
-                                                         quint16(proxy.mid(colon + 1).toUInt())));
+        QNetworkProxy::setApplicationProxy(QNetworkProxy(QNetworkProxy::HttpProxy,
+            QString::fromLatin1(proxy.left(colon)), quint16(proxy.mid(colon + 1).toUInt())));
     }
     new Shim;
 }

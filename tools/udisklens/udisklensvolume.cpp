@@ -69,7 +69,7 @@ void reapStaleMounts()
     if (!mounts.open(QIODevice::ReadOnly))
         return;
     const QRegularExpression own(QLatin1Char('^') + QRegularExpression::escape(tempFolderPrefix())
-                                 + QLatin1String("(\\d+)-[^/]+/vol(/.*)?$"));
+        + QLatin1String("(\\d+)-[^/]+/vol(/.*)?$"));
     QStringList stale;
     const QList<QByteArray> lines = mounts.readAll().split('\n');
     for (const QByteArray &line : lines) {
@@ -82,7 +82,7 @@ void reapStaleMounts()
             stale.prepend(mountPoint); // last mounted first
     }
     for (const QString &mountPoint : qAsConst(stale))
-        runCommand({QStringLiteral("umount"), QStringLiteral("-l"), mountPoint}, nullptr);
+        runCommand({ QStringLiteral("umount"), QStringLiteral("-l"), mountPoint }, nullptr);
     for (const QString &mountPoint : qAsConst(stale)) {
         if (mountPoint.endsWith(QLatin1String("/vol")))
             QDir(QFileInfo(mountPoint).path()).removeRecursively();
@@ -146,10 +146,11 @@ bool UdiskLensVolume::canMount(QString *reason)
             return false;
         }
         reapStaleMounts();
-        for (FileSystem fs : {Fat, Tmpfs}) {
+        for (FileSystem fs : { Fat, Tmpfs }) {
             UdiskLensVolume probe(fs);
             if (!probe.mount(kProbeSize)) {
-                whyNot = QStringLiteral("cannot mount a %1 volume: %2").arg(probe.fileSystemType(), probe.errorString());
+                whyNot = QStringLiteral("cannot mount a %1 volume: %2")
+                             .arg(probe.fileSystemType(), probe.errorString());
                 return false;
             }
             if (!probe.setReadOnly(true) || !probe.setReadOnly(false)) {
@@ -158,7 +159,8 @@ bool UdiskLensVolume::canMount(QString *reason)
                 return false;
             }
             if (!probe.unmount()) {
-                whyNot = QStringLiteral("cannot unmount a %1 volume: %2").arg(probe.fileSystemType(), probe.errorString());
+                whyNot = QStringLiteral("cannot unmount a %1 volume: %2")
+                             .arg(probe.fileSystemType(), probe.errorString());
                 return false;
             }
         }
@@ -173,8 +175,8 @@ bool UdiskLensVolume::mount(qint64 sizeBytes, bool readOnly)
 {
     if (isMounted())
         return fail(QStringLiteral("already mounted at ") + m_root);
-    m_tempDir.reset(new QTemporaryDir(tempFolderPrefix() + QString::number(QCoreApplication::applicationPid())
-                                      + QLatin1String("-XXXXXX")));
+    m_tempDir.reset(new QTemporaryDir(
+        tempFolderPrefix() + QString::number(QCoreApplication::applicationPid()) + QLatin1String("-XXXXXX")));
     if (!m_tempDir->isValid())
         return fail(QStringLiteral("cannot create a temporary folder: ") + m_tempDir->errorString());
     return mount(m_tempDir->path() + QLatin1String("/vol"), sizeBytes, readOnly);
@@ -193,8 +195,8 @@ bool UdiskLensVolume::mount(const QString &dir, qint64 sizeBytes, bool readOnly)
         mounted = mountFat(path, sizeBytes);
     } else {
         const QString options = QStringLiteral("size=%1,mode=0755").arg(sizeBytes);
-        mounted = run({QStringLiteral("mount"), QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
-                       options, QStringLiteral("tmpfs"), path});
+        mounted = run({ QStringLiteral("mount"), QStringLiteral("-t"), QStringLiteral("tmpfs"),
+            QStringLiteral("-o"), options, QStringLiteral("tmpfs"), path });
     }
     if (!mounted) {
         if (m_createdDir)
@@ -210,8 +212,8 @@ bool UdiskLensVolume::mountFat(const QString &path, qint64 sizeBytes)
 {
     // The image lives beside the mount point, never on it.
     if (!m_tempDir) {
-        m_tempDir.reset(new QTemporaryDir(tempFolderPrefix() + QString::number(QCoreApplication::applicationPid())
-                                          + QLatin1String("-XXXXXX")));
+        m_tempDir.reset(new QTemporaryDir(tempFolderPrefix()
+            + QString::number(QCoreApplication::applicationPid()) + QLatin1String("-XXXXXX")));
         if (!m_tempDir->isValid())
             return fail(QStringLiteral("cannot create a temporary folder: ") + m_tempDir->errorString());
     }
@@ -221,9 +223,9 @@ bool UdiskLensVolume::mountFat(const QString &path, qint64 sizeBytes)
         return fail(QStringLiteral("cannot create ") + image + QLatin1String(": ") + file.errorString());
     file.close();
     // No volume label: fusefat would show it as a file in the root.
-    if (!run({QStringLiteral("mkfs.fat"), image}))
+    if (!run({ QStringLiteral("mkfs.fat"), image }))
         return false;
-    if (!run({QStringLiteral("fusefat"), QStringLiteral("-o"), QStringLiteral("rw+"), image, path}))
+    if (!run({ QStringLiteral("fusefat"), QStringLiteral("-o"), QStringLiteral("rw+"), image, path }))
         return false;
     if (!mountedAt(path, QLatin1String(kFatType)))
         return fail(QStringLiteral("fusefat did not mount ") + path);
@@ -235,7 +237,8 @@ bool UdiskLensVolume::unmountBinds()
 {
     while (!m_binds.isEmpty()) {
         const QString target = m_binds.last();
-        if (!run({QStringLiteral("umount"), target}) && !run({QStringLiteral("umount"), QStringLiteral("-l"), target}))
+        if (!run({ QStringLiteral("umount"), target })
+            && !run({ QStringLiteral("umount"), QStringLiteral("-l"), target }))
             return false;
         m_binds.removeLast();
     }
@@ -251,8 +254,8 @@ bool UdiskLensVolume::unmount()
         return false;
     if (m_readOnly && !remount(false))
         return false;
-    if (!run({QStringLiteral("umount"), m_root})
-        && !run({QStringLiteral("umount"), QStringLiteral("-l"), m_root}))
+    if (!run({ QStringLiteral("umount"), m_root })
+        && !run({ QStringLiteral("umount"), QStringLiteral("-l"), m_root }))
         return false;
     if (m_createdDir)
         QDir().rmdir(m_root);
@@ -272,14 +275,14 @@ bool UdiskLensVolume::replug()
     if (!unmountBinds() || (m_readOnly && !remount(false)))
         return false;
     m_readOnly = false;
-    if (!run({QStringLiteral("umount"), m_root}))
+    if (!run({ QStringLiteral("umount"), m_root }))
         return false;
     // fusefat writes the image back as it goes away.
     for (int i = 0; i < 500 && mountedAt(m_root, QLatin1String(kFatType)); ++i)
         QThread::msleep(10);
-    if (!run({QStringLiteral("fsck.fat"), QStringLiteral("-n"), m_imagePath}))
+    if (!run({ QStringLiteral("fsck.fat"), QStringLiteral("-n"), m_imagePath }))
         return false;
-    if (!run({QStringLiteral("fusefat"), QStringLiteral("-o"), QStringLiteral("rw+"), m_imagePath, m_root})
+    if (!run({ QStringLiteral("fusefat"), QStringLiteral("-o"), QStringLiteral("rw+"), m_imagePath, m_root })
         || !mountedAt(m_root, QLatin1String(kFatType)))
         return fail(QStringLiteral("fusefat did not mount ") + m_root + QLatin1String(" again: ") + m_error);
     return !readOnly || setReadOnly(true);
@@ -300,27 +303,26 @@ bool UdiskLensVolume::setReadOnly(bool readOnly)
 bool UdiskLensVolume::remount(bool readOnly)
 {
     if (m_fileSystem == Tmpfs)
-        return run({QStringLiteral("mount"), QStringLiteral("-o"),
-                    readOnly ? QStringLiteral("remount,ro") : QStringLiteral("remount,rw"), m_root});
+        return run({ QStringLiteral("mount"), QStringLiteral("-o"),
+            readOnly ? QStringLiteral("remount,ro") : QStringLiteral("remount,rw"), m_root });
     // FUSE has no remount: a read-only bind of the volume onto itself,
     // taken off again to make it writable. Mounts made inside the volume
     // stay reachable only below the bind, so they go first.
     if (!unmountBinds())
         return false;
     if (!readOnly)
-        return run({QStringLiteral("umount"), m_root});
-    if (!run({QStringLiteral("mount"), QStringLiteral("--bind"), m_root, m_root}))
+        return run({ QStringLiteral("umount"), m_root });
+    if (!run({ QStringLiteral("mount"), QStringLiteral("--bind"), m_root, m_root }))
         return false;
-    if (!run({QStringLiteral("mount"), QStringLiteral("-o"), QStringLiteral("remount,bind,ro"), m_root})) {
-        run({QStringLiteral("umount"), m_root});
+    if (!run({ QStringLiteral("mount"), QStringLiteral("-o"), QStringLiteral("remount,bind,ro"), m_root })) {
+        run({ QStringLiteral("umount"), m_root });
         return false;
     }
     return true;
 }
 
 // Runs f with the volume writable, whatever the test asked of the mount.
-template <typename F>
-bool UdiskLensVolume::writable(F &&f)
+template <typename F> bool UdiskLensVolume::writable(F &&f)
 {
     if (!isMounted())
         return fail(QStringLiteral("not mounted"));
@@ -345,7 +347,8 @@ bool UdiskLensVolume::fill(qint64 leaveFreeBytes)
     const qint64 fillBytes = (bytesAvailable() - leaveFreeBytes) / block * block;
     if (fillBytes < 0)
         return fail(QStringLiteral("less than %1 bytes free already").arg(leaveFreeBytes));
-    return writable([&] { return writeRootFile(QLatin1String(kFillerFile), QByteArray(int(fillBytes), '\0')); });
+    return writable(
+        [&] { return writeRootFile(QLatin1String(kFillerFile), QByteArray(int(fillBytes), '\0')); });
 }
 
 QByteArray UdiskLensVolume::deviceInformationText(const QString &modelName, const QString &version)
@@ -385,7 +388,8 @@ QByteArray UdiskLensVolume::readFile(const QString &name) const
 bool UdiskLensVolume::makeSymlink(const QString &name, const QString &target)
 {
     return writable([&] {
-        return QFile::link(target, filePath(name)) || fail(QStringLiteral("cannot make the symlink ") + filePath(name));
+        return QFile::link(target, filePath(name))
+            || fail(QStringLiteral("cannot make the symlink ") + filePath(name));
     });
 }
 
@@ -395,7 +399,7 @@ bool UdiskLensVolume::bindOver(const QString &name, const QString &source)
     if (!QFileInfo::exists(target) && !writeFile(name, QByteArray()))
         return false;
     // Stacked above a read-only bind, if there is one; taken off with it.
-    if (!run({QStringLiteral("mount"), QStringLiteral("--bind"), source, target}))
+    if (!run({ QStringLiteral("mount"), QStringLiteral("--bind"), source, target }))
         return false;
     m_binds.append(target);
     return true;
@@ -405,7 +409,8 @@ bool UdiskLensVolume::removeDeviceInformation()
 {
     return writable([&] {
         const QString path = m_root + QLatin1Char('/') + QLatin1String(kInfoFile);
-        return !QFileInfo::exists(path) || QFile::remove(path) || fail(QStringLiteral("cannot remove ") + path);
+        return !QFileInfo::exists(path) || QFile::remove(path)
+            || fail(QStringLiteral("cannot remove ") + path);
     });
 }
 
@@ -418,8 +423,8 @@ QStringList UdiskLensVolume::entries() const
 {
     if (!isMounted())
         return {};
-    return QDir(m_root).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
-                                  QDir::Name);
+    return QDir(m_root).entryList(
+        QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System, QDir::Name);
 }
 
 void UdiskLensVolume::setComeBack(const QString &newVersion, int comeBackDelayMs)
@@ -443,7 +448,8 @@ void UdiskLensVolume::startLens()
         m_notifier = new QSocketNotifier(m_inotify, QSocketNotifier::Read, this);
         connect(m_notifier, &QSocketNotifier::activated, this, &UdiskLensVolume::readEvents);
     }
-    if (::inotify_add_watch(m_inotify, QFile::encodeName(m_root).constData(), IN_CLOSE_WRITE | IN_MOVED_TO) < 0) {
+    if (::inotify_add_watch(m_inotify, QFile::encodeName(m_root).constData(), IN_CLOSE_WRITE | IN_MOVED_TO)
+        < 0) {
         fail(QStringLiteral("cannot watch ") + m_root);
         return;
     }
@@ -542,12 +548,14 @@ bool UdiskLensVolume::writeRootFile(const QString &name, const QByteArray &conte
 {
     QFile file(m_root + QLatin1Char('/') + name);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return fail(QStringLiteral("cannot create ") + file.fileName() + QLatin1String(": ") + file.errorString());
+        return fail(
+            QStringLiteral("cannot create ") + file.fileName() + QLatin1String(": ") + file.errorString());
     const qint64 written = file.write(contents);
     const bool flushed = file.flush();
     file.close();
     if (written != contents.size() || !flushed)
-        return fail(QStringLiteral("cannot write ") + file.fileName() + QLatin1String(": ") + file.errorString());
+        return fail(
+            QStringLiteral("cannot write ") + file.fileName() + QLatin1String(": ") + file.errorString());
     return true;
 }
 

@@ -18,7 +18,7 @@ void NoticeRecorder::watch(Widget *window)
 void NoticeRecorder::record(const QString &text, Widget::NoticeKind kind)
 {
     const bool success = kind == Widget::NoticeKind::Success;
-    m_notices.append({text, success ? QColor(0x22, 0xF5, 0x17) : QColor(0xEC, 0x45, 0x45)});
+    m_notices.append({ text, success ? QColor(0x22, 0xF5, 0x17) : QColor(0xEC, 0x45, 0x45) });
     emit recorded(text);
 }
 
@@ -32,8 +32,8 @@ QStringList NoticeRecorder::texts() const
 
 int NoticeRecorder::count(const QString &text) const
 {
-    return int(std::count_if(m_notices.begin(), m_notices.end(),
-                             [&text](const Notice &notice) { return notice.text == text; }));
+    return int(std::count_if(
+        m_notices.begin(), m_notices.end(), [&text](const Notice &notice) { return notice.text == text; }));
 }
 
 QColor NoticeRecorder::colourOf(const QString &text) const

@@ -86,7 +86,7 @@ void WindowHarness::initApplication()
 
 QWidget *WindowHarness::part(QWidget *window, const QString &name)
 {
-    for (const char *row : {"headWidget", "centerStackedWidget"}) {
+    for (const char *row : { "headWidget", "centerStackedWidget" }) {
         auto *rowWidget = window->findChild<QWidget *>(QLatin1String(row), Qt::FindDirectChildrenOnly);
         if (!rowWidget)
             continue;

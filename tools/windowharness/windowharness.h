@@ -30,8 +30,7 @@ public:
     // A form widget by object name. The overlays reuse some names
     // (label_hint), so only the title bar and the central area are searched.
     static QWidget *part(QWidget *window, const QString &name);
-    template <typename T>
-    static T *part(QWidget *window, const QString &name)
+    template <typename T> static T *part(QWidget *window, const QString &name)
     {
         return qobject_cast<T *>(part(window, name));
     }
@@ -49,8 +48,8 @@ public:
     // 32-byte field at offset 32 (or the 16-byte field at offset 16), the
     // other bytes a pseudo-random pattern drawn from `seed`, the last byte
     // never zero.
-    static QByteArray firmwareImage(const QString &modelName, int size, quint32 seed = 1,
-                                    bool shortHeader = false);
+    static QByteArray firmwareImage(
+        const QString &modelName, int size, quint32 seed = 1, bool shortHeader = false);
     // A 260 x 370 PNG picture of a lens, in the given colour.
     static QByteArray lensPicture(const QColor &colour = QColor(0x4A, 0x8F, 0xD8));
 };

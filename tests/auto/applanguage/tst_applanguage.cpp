@@ -80,7 +80,7 @@ void tst_AppLanguage::alreadyRunningNotice()
     QCOMPARE(AppLanguage::alreadyRunningText(zh), QStringLiteral("升级程序已启动，请勿重复打开！"));
     QCOMPARE(AppLanguage::alreadyRunningTitle(de), QStringLiteral("Tips"));
     QCOMPARE(AppLanguage::alreadyRunningText(de),
-             QStringLiteral("The upgrade program has been started, do not open it again!"));
+        QStringLiteral("The upgrade program has been started, do not open it again!"));
 }
 
 void tst_AppLanguage::qtTextsFollowLanguage_data()
@@ -91,14 +91,21 @@ void tst_AppLanguage::qtTextsFollowLanguage_data()
     QTest::addColumn<QString>("yes");
     QTest::addColumn<QString>("no");
     QTest::addColumn<QString>("connect");
-    QTest::newRow("Chinese: Qt's buttons in Chinese") << "zh_CN" << QString() << "是(&Y)" << "否(&N)" << "开始连接";
-    QTest::newRow("Traditional Chinese: the same simplified texts")
-        << "zh_TW" << QString() << "是(&Y)" << "否(&N)" << "开始连接";
-    QTest::newRow("German: all English") << "de_DE" << QString() << "&Yes" << "&No" << "Connect";
+    QTest::newRow("Chinese: Qt's buttons in Chinese") << "zh_CN" << QString() << "是(&Y)"
+                                                      << "否(&N)"
+                                                      << "开始连接";
+    QTest::newRow("Traditional Chinese: the same simplified texts") << "zh_TW" << QString() << "是(&Y)"
+                                                                    << "否(&N)"
+                                                                    << "开始连接";
+    QTest::newRow("German: all English") << "de_DE" << QString() << "&Yes"
+                                         << "&No"
+                                         << "Connect";
     // A product entry for one of Qt's texts wins over Qt's translation;
     // the rest still comes from Qt's.
     QTest::newRow("Chinese: the product's entry first")
-        << "zh_CN" << QStringLiteral(LENS_PRODUCT_FIRST_QM) << "好" << "否(&N)" << "开始连接";
+        << "zh_CN" << QStringLiteral(LENS_PRODUCT_FIRST_QM) << "好"
+        << "否(&N)"
+        << "开始连接";
 }
 
 void tst_AppLanguage::qtTextsFollowLanguage()
@@ -111,7 +118,7 @@ void tst_AppLanguage::qtTextsFollowLanguage()
 
     int argc = 1;
     char name[] = "tst_applanguage";
-    char *argv[] = {name, nullptr};
+    char *argv[] = { name, nullptr };
     QCoreApplication app(argc, argv);
     {
         AppTranslators translators;
@@ -133,22 +140,38 @@ void tst_AppLanguage::englishTexts_data()
 {
     QTest::addColumn<QString>("source");
     QTest::addColumn<QString>("english");
-    QTest::newRow("connect") << "开始连接" << "Connect";
-    QTest::newRow("update") << "更新最新固件" << "Update";
-    QTest::newRow("is the latest") << "已是最新固件" << "Is the latest";
-    QTest::newRow("progress placeholder") << "正在更新：00.0%" << "Upadting : 00.0%";
-    QTest::newRow("hint") << "请将设备通过USB连接到电脑中" << "Connect the device to your computer via USB";
-    QTest::newRow("serial prefix, two spaces") << "序列号  ： " << "Serial number : ";
-    QTest::newRow("latest version label") << "最新版本：" << "Latest Version:";
-    QTest::newRow("latest version prefix") << "最新版本 ： " << "Latest version : ";
-    QTest::newRow("percent") << "%" << "%";
-    QTest::newRow("restarting") << "%。正在重启中..." << "%.Restarting...";
-    QTest::newRow("restarting notice") << "更新成功！正在重启中..." << "Update successfully!Restarting...";
-    QTest::newRow("data notice, ascii bang") << "数据不存在!" << "Data does not exist!";
-    QTest::newRow("downgrade, middle") << ")较新，是否降为 " << ")is newer, is it reduced to ";
-    QTest::newRow("switched") << "已切换到 %1" << "Has switched to %1";
-    QTest::newRow("one lens only") << "请只连接一个镜头后再更新！" << "Leave only one lens attached, then update again.";
-    QTest::newRow("restart") << ",请重新启动升级程序！" << ",please restart the upgrade process!";
+    QTest::newRow("connect") << "开始连接"
+                             << "Connect";
+    QTest::newRow("update") << "更新最新固件"
+                            << "Update";
+    QTest::newRow("is the latest") << "已是最新固件"
+                                   << "Is the latest";
+    QTest::newRow("progress placeholder") << "正在更新：00.0%"
+                                          << "Upadting : 00.0%";
+    QTest::newRow("hint") << "请将设备通过USB连接到电脑中"
+                          << "Connect the device to your computer via USB";
+    QTest::newRow("serial prefix, two spaces") << "序列号  ： "
+                                               << "Serial number : ";
+    QTest::newRow("latest version label") << "最新版本："
+                                          << "Latest Version:";
+    QTest::newRow("latest version prefix") << "最新版本 ： "
+                                           << "Latest version : ";
+    QTest::newRow("percent") << "%"
+                             << "%";
+    QTest::newRow("restarting") << "%。正在重启中..."
+                                << "%.Restarting...";
+    QTest::newRow("restarting notice") << "更新成功！正在重启中..."
+                                       << "Update successfully!Restarting...";
+    QTest::newRow("data notice, ascii bang") << "数据不存在!"
+                                             << "Data does not exist!";
+    QTest::newRow("downgrade, middle") << ")较新，是否降为 "
+                                       << ")is newer, is it reduced to ";
+    QTest::newRow("switched") << "已切换到 %1"
+                              << "Has switched to %1";
+    QTest::newRow("one lens only") << "请只连接一个镜头后再更新！"
+                                   << "Leave only one lens attached, then update again.";
+    QTest::newRow("restart") << ",请重新启动升级程序！"
+                             << ",please restart the upgrade process!";
 }
 
 void tst_AppLanguage::englishTexts()

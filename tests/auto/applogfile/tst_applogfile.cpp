@@ -86,10 +86,14 @@ void tst_AppLogFile::redaction_data()
     QTest::newRow("query URL")
         << "latest version query: https://h/v1/firmware/latest/version/AF85?sn=AF85D0000417&ver=V1.0.3"
         << "latest version query: https://h/v1/firmware/latest/version/AF85?sn=(hidden)&ver=V1.0.3";
-    QTest::newRow("last parameter") << "GET /x?ver=1&sn=ABC123" << "GET /x?ver=1&sn=(hidden)";
-    QTest::newRow("quoted") << "url \"https://h/?sn=ABC\"" << "url \"https://h/?sn=(hidden)\"";
-    QTest::newRow("a word sn= is left") << "isn=1 sn=2" << "isn=1 sn=2";
-    QTest::newRow("lines joined") << "first\nsecond" << "first | second";
+    QTest::newRow("last parameter") << "GET /x?ver=1&sn=ABC123"
+                                    << "GET /x?ver=1&sn=(hidden)";
+    QTest::newRow("quoted") << "url \"https://h/?sn=ABC\""
+                            << "url \"https://h/?sn=(hidden)\"";
+    QTest::newRow("a word sn= is left") << "isn=1 sn=2"
+                                        << "isn=1 sn=2";
+    QTest::newRow("lines joined") << "first\nsecond"
+                                  << "first | second";
 }
 
 void tst_AppLogFile::redaction()
@@ -123,7 +127,8 @@ void tst_AppLogFile::rotatesIntoTwoFiles()
     QVERIFY(current.contains(" lens.test: 199 "));
     QVERIFY(previous.endsWith('\n'));
     const int firstCurrent = current.mid(current.indexOf(": ") + 2, 3).toInt();
-    QVERIFY2(previous.contains(": " + QByteArray::number(firstCurrent - 1) + " "), previous.right(200).constData());
+    QVERIFY2(previous.contains(": " + QByteArray::number(firstCurrent - 1) + " "),
+        previous.right(200).constData());
     QVERIFY(!previous.contains(" lens.test: 000 "));
 }
 
@@ -132,10 +137,10 @@ void tst_AppLogFile::defaultPath_data()
     QTest::addColumn<QByteArray>("stateHome");
     QTest::addColumn<QString>("path");
     QTest::newRow("XDG_STATE_HOME") << QByteArray("/tmp/st") << "/tmp/st/lens-updater/lens-updater.log";
-    QTest::newRow("unset: ~/.local/state") << QByteArray()
-                                           << QDir::homePath() + "/.local/state/lens-updater/lens-updater.log";
-    QTest::newRow("relative: ignored") << QByteArray("st")
-                                       << QDir::homePath() + "/.local/state/lens-updater/lens-updater.log";
+    QTest::newRow("unset: ~/.local/state")
+        << QByteArray() << QDir::homePath() + "/.local/state/lens-updater/lens-updater.log";
+    QTest::newRow("relative: ignored")
+        << QByteArray("st") << QDir::homePath() + "/.local/state/lens-updater/lens-updater.log";
 }
 
 void tst_AppLogFile::defaultPath()

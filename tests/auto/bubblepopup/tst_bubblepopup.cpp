@@ -90,8 +90,8 @@ void TestBubblePopup::placementWithoutAnchor()
     popup.showPopup(nullptr);
 
     const QRect screen = QGuiApplication::screens().first()->geometry();
-    const QPoint expected(((screen.right() - screen.left()) - (popup.width() - 1)) / 2,
-                          (screen.bottom() - screen.top()) - 199);
+    const QPoint expected(
+        ((screen.right() - screen.left()) - (popup.width() - 1)) / 2, (screen.bottom() - screen.top()) - 199);
     QCOMPARE(popup.pos(), expected);
     QVERIFY(popup.isVisible());
 }

@@ -1,6 +1,6 @@
+#include "catalogue/lenscatalogue.h"
 #include "net/devicefirmwareprocess.h"
 #include "tools/fwserver/firmwareserver.h"
-#include "catalogue/lenscatalogue.h"
 #include "tools/testca/testca.h"
 
 #include <QSignalSpy>
@@ -17,8 +17,7 @@ namespace {
 const QString kCode = QStringLiteral("12A34");
 const QString kOther = QStringLiteral("56B78");
 
-template <typename Condition>
-bool waitFor(Condition condition, int timeoutMs)
+template <typename Condition> bool waitFor(Condition condition, int timeoutMs)
 {
     QElapsedTimer timer;
     timer.start();
@@ -48,14 +47,17 @@ struct Recorder
     explicit Recorder(DeviceFirmwareProcess &client)
     {
         QObject::connect(&client, &DeviceFirmwareProcess::hasDeviceMessage, [this] { events << "has"; });
-        QObject::connect(&client, &DeviceFirmwareProcess::devicePictureFinished, [this] { events << "picture"; });
-        QObject::connect(&client, &DeviceFirmwareProcess::deviceFirmwareFinished, [this] { events << "firmware"; });
+        QObject::connect(
+            &client, &DeviceFirmwareProcess::devicePictureFinished, [this] { events << "picture"; });
+        QObject::connect(
+            &client, &DeviceFirmwareProcess::deviceFirmwareFinished, [this] { events << "firmware"; });
         QObject::connect(&client, &DeviceFirmwareProcess::getServerMessage, [this](Msg m) {
             events << QStringLiteral("msg%1").arg(int(m));
             messages << int(m);
         });
-        QObject::connect(&client, &DeviceFirmwareProcess::fileDownloadProcess,
-                         [this](qint64 r, qint64 t) { progress.append({r, t}); });
+        QObject::connect(&client, &DeviceFirmwareProcess::fileDownloadProcess, [this](qint64 r, qint64 t) {
+            progress.append({ r, t });
+        });
     }
     int count(Msg m) const { return messages.count(int(m)); }
     int downloadOutcomes() const
@@ -104,12 +106,12 @@ private slots:
     void endpoints();
 
 private:
-    std::unique_ptr<DeviceFirmwareProcess> client(int probeIntervalMs = 0, int downloadTimeoutMs = 60000,
-                                                  int queryTimeoutMs = 15000);
+    std::unique_ptr<DeviceFirmwareProcess> client(
+        int probeIntervalMs = 0, int downloadTimeoutMs = 60000, int queryTimeoutMs = 15000);
     // Runs one query to its end: the query outcome and, when it succeeded,
     // both download outcomes.
     bool query(DeviceFirmwareProcess &c, Recorder &r, const QString &model, const QString &sn = "SN1",
-               const QString &version = "V1.0.0");
+        const QString &version = "V1.0.0");
 
     FirmwareServer m_server;
     QByteArray m_picture;
@@ -145,8 +147,8 @@ void tst_DeviceFirmwareProcess::init()
     DeviceFirmwareProcess::resetReachability();
 }
 
-std::unique_ptr<DeviceFirmwareProcess> tst_DeviceFirmwareProcess::client(int probeIntervalMs, int downloadTimeoutMs,
-                                                                         int queryTimeoutMs)
+std::unique_ptr<DeviceFirmwareProcess> tst_DeviceFirmwareProcess::client(
+    int probeIntervalMs, int downloadTimeoutMs, int queryTimeoutMs)
 {
     DeviceFirmwareProcess::Endpoints e;
     e.origin = m_server.origin();
@@ -157,8 +159,8 @@ std::unique_ptr<DeviceFirmwareProcess> tst_DeviceFirmwareProcess::client(int pro
     return std::make_unique<DeviceFirmwareProcess>(e);
 }
 
-bool tst_DeviceFirmwareProcess::query(DeviceFirmwareProcess &c, Recorder &r, const QString &model, const QString &sn,
-                                      const QString &version)
+bool tst_DeviceFirmwareProcess::query(
+    DeviceFirmwareProcess &c, Recorder &r, const QString &model, const QString &sn, const QString &version)
 {
     const int queries = r.queryOutcomes();
     const int infos = r.count(Msg::InfoReceived);
@@ -168,7 +170,8 @@ bool tst_DeviceFirmwareProcess::query(DeviceFirmwareProcess &c, Recorder &r, con
         qWarning("no query outcome");
         return false;
     }
-    if (r.count(Msg::InfoReceived) > infos && !waitFor([&] { return r.downloadOutcomes() >= downloads + 2; }, 20000)) {
+    if (r.count(Msg::InfoReceived) > infos
+        && !waitFor([&] { return r.downloadOutcomes() >= downloads + 2; }, 20000)) {
         qWarning("no download outcomes");
         return false;
     }
@@ -181,14 +184,17 @@ void tst_DeviceFirmwareProcess::queryStoresReplyAndDownloadsBoth()
     Recorder r(*c);
     QVERIFY(query(*c, r, kCode.toLower()));
 
-    QCOMPARE(r.events.mid(0, 2), (QStringList{"has", QStringLiteral("msg%1").arg(int(Msg::InfoReceived))}));
+    QCOMPARE(
+        r.events.mid(0, 2), (QStringList { "has", QStringLiteral("msg%1").arg(int(Msg::InfoReceived)) }));
     QCOMPARE(r.count(Msg::PictureReceived), 1);
     QCOMPARE(r.count(Msg::FirmwareReceived), 1);
     QCOMPARE(r.events.count("picture"), 1);
     QCOMPARE(r.events.count("firmware"), 1);
     // Each *Finished signal comes just before its Received outcome.
-    QCOMPARE(r.events.at(r.events.indexOf("picture") + 1), QStringLiteral("msg%1").arg(int(Msg::PictureReceived)));
-    QCOMPARE(r.events.at(r.events.indexOf("firmware") + 1), QStringLiteral("msg%1").arg(int(Msg::FirmwareReceived)));
+    QCOMPARE(
+        r.events.at(r.events.indexOf("picture") + 1), QStringLiteral("msg%1").arg(int(Msg::PictureReceived)));
+    QCOMPARE(r.events.at(r.events.indexOf("firmware") + 1),
+        QStringLiteral("msg%1").arg(int(Msg::FirmwareReceived)));
 
     QCOMPARE(c->vendor(), QStringLiteral("Zemtar"));
     QCOMPARE(c->model(), QStringLiteral("AF 85mm F1.8"));
@@ -217,14 +223,27 @@ void tst_DeviceFirmwareProcess::requestUrl_data()
 
     const QByteArray path = "/zemtar/pc/v1/firmware/latest/version/";
     QTest::newRow("ordinary values as they are, model and serial upper case")
-        << "12a34" << "ab12cd0001" << "V1.0.3t" << path + "12A34?sn=AB12CD0001&ver=V1.0.3t";
-    QTest::newRow("ampersand and hash") << "12A34" << "a&b=c" << "1#2" << path + "12A34?sn=A%26B%3DC&ver=1%232";
-    QTest::newRow("slash, blank, question mark")
-        << "12/a 3?" << "s n" << "v 1/2" << path + "12%2FA%203%3F?sn=S%20N&ver=v%201%2F2";
-    QTest::newRow("percent and plus") << "12A34" << "50%+" << "1+1" << path + "12A34?sn=50%25%2B&ver=1%2B1";
-    QTest::newRow("non-ASCII") << "é" << "ü" << "ß" << path + "%C3%89?sn=%C3%9C&ver=%C3%9F";
-    QTest::newRow("empty values") << "" << "" << "" << path + "?sn=&ver=";
-    QTest::newRow("U-disk serial") << "12a34" << "12a340000000" << "V2.0.0" << path + "12A34?sn=12A340000000&ver=V2.0.0";
+        << "12a34"
+        << "ab12cd0001"
+        << "V1.0.3t" << path + "12A34?sn=AB12CD0001&ver=V1.0.3t";
+    QTest::newRow("ampersand and hash") << "12A34"
+                                        << "a&b=c"
+                                        << "1#2" << path + "12A34?sn=A%26B%3DC&ver=1%232";
+    QTest::newRow("slash, blank, question mark") << "12/a 3?"
+                                                 << "s n"
+                                                 << "v 1/2" << path + "12%2FA%203%3F?sn=S%20N&ver=v%201%2F2";
+    QTest::newRow("percent and plus") << "12A34"
+                                      << "50%+"
+                                      << "1+1" << path + "12A34?sn=50%25%2B&ver=1%2B1";
+    QTest::newRow("non-ASCII") << "é"
+                               << "ü"
+                               << "ß" << path + "%C3%89?sn=%C3%9C&ver=%C3%9F";
+    QTest::newRow("empty values") << ""
+                                  << ""
+                                  << "" << path + "?sn=&ver=";
+    QTest::newRow("U-disk serial") << "12a34"
+                                   << "12a340000000"
+                                   << "V2.0.0" << path + "12A34?sn=12A340000000&ver=V2.0.0";
 }
 
 void tst_DeviceFirmwareProcess::requestUrl()
@@ -257,7 +276,8 @@ void tst_DeviceFirmwareProcess::failedQueryKeepsStoredFields_data()
     QTest::newRow("JSON array") << kCode << int(Fault::NonObjectJson) << 0 << int(Msg::ReplyRejected);
     QTest::newRow("code 500") << kCode << int(Fault::CodeNot200) << 500 << int(Msg::ReplyRejected);
     QTest::newRow("code 201") << kCode << int(Fault::CodeNot200) << 201 << int(Msg::ReplyRejected);
-    QTest::newRow("code as string \"200\"") << kCode << int(Fault::CodeAsString) << 0 << int(Msg::ReplyRejected);
+    QTest::newRow("code as string \"200\"")
+        << kCode << int(Fault::CodeAsString) << 0 << int(Msg::ReplyRejected);
     QTest::newRow("HTML error page") << kCode << int(Fault::ErrorPage) << 502 << int(Msg::ReplyParseError);
     QTest::newRow("connection dropped") << kCode << int(Fault::Drop) << 0 << int(Msg::ReplyParseError);
     QTest::newRow("body cut off") << kCode << int(Fault::Truncate) << 0 << int(Msg::ReplyParseError);
@@ -281,7 +301,7 @@ void tst_DeviceFirmwareProcess::failedQueryKeepsStoredFields()
     m_server.setFault(Route::Query, Fault(fault), value);
     m_server.clearRequestLog();
     QVERIFY(query(*c, r, model));
-    QCOMPARE(r.messages, QList<int>{outcome});
+    QCOMPARE(r.messages, QList<int> { outcome });
     QVERIFY(!r.events.contains("has"));
     // (The toolkit itself sends again once when a connection closes unanswered.)
     QVERIFY(!m_server.requests(Route::Query).isEmpty());
@@ -304,7 +324,8 @@ void tst_DeviceFirmwareProcess::replyWithoutData()
 
     m_server.setFault(Route::Query, Fault::NoData);
     QVERIFY(query(*c, r, kCode));
-    QCOMPARE(r.events.mid(0, 2), (QStringList{"has", QStringLiteral("msg%1").arg(int(Msg::InfoReceived))}));
+    QCOMPARE(
+        r.events.mid(0, 2), (QStringList { "has", QStringLiteral("msg%1").arg(int(Msg::InfoReceived)) }));
     QCOMPARE(r.count(Msg::PictureEmpty), 1);
     QCOMPARE(r.count(Msg::FirmwareEmpty), 1);
     QCOMPARE(r.messages.size(), 3);
@@ -313,8 +334,8 @@ void tst_DeviceFirmwareProcess::replyWithoutData()
     // Downloads of empty URLs never reach a server.
     QCOMPARE(m_server.requestLog().size(), 1);
 
-    for (const QString &field : {c->vendor(), c->model(), c->nickname(), c->pictureUrl(), c->firmwareUrl(),
-                                 c->latestVersion(), c->cameraVersion(), c->releaseNotes()})
+    for (const QString &field : { c->vendor(), c->model(), c->nickname(), c->pictureUrl(), c->firmwareUrl(),
+             c->latestVersion(), c->cameraVersion(), c->releaseNotes() })
         QVERIFY(field.isEmpty());
     // The bytes of the earlier reply went with it.
     QVERIFY(c->pictureData().isEmpty());
@@ -324,14 +345,15 @@ void tst_DeviceFirmwareProcess::replyWithoutData()
 void tst_DeviceFirmwareProcess::nonStringFieldsReadEmpty()
 {
     m_server.setQueryReply(kCode,
-                           R"({"code":200.0,"data":{"vendor":7,"model":null,"nickname":"AF85","version":["V1"],)"
-                           R"("camera_version":{"a":1},"content":true,"img":"","dat":""}})");
+        R"({"code":200.0,"data":{"vendor":7,"model":null,"nickname":"AF85","version":["V1"],)"
+        R"("camera_version":{"a":1},"content":true,"img":"","dat":""}})");
     auto c = client();
     Recorder r(*c);
     QVERIFY(query(*c, r, kCode));
     QCOMPARE(r.count(Msg::InfoReceived), 1);
     QCOMPARE(c->nickname(), QStringLiteral("AF85"));
-    for (const QString &field : {c->vendor(), c->model(), c->latestVersion(), c->cameraVersion(), c->releaseNotes()})
+    for (const QString &field :
+        { c->vendor(), c->model(), c->latestVersion(), c->cameraVersion(), c->releaseNotes() })
         QVERIFY(field.isEmpty());
 }
 
@@ -342,20 +364,28 @@ void tst_DeviceFirmwareProcess::incompleteDownloadOffersNothingOld_data()
     QTest::addColumn<int>("value");
     QTest::addColumn<int>("limit"); // bytes a download may have; 0: as built
 
-    for (const Route route : {Route::Picture, Route::Firmware}) {
+    for (const Route route : { Route::Picture, Route::Firmware }) {
         const QByteArray name = route == Route::Picture ? "picture" : "firmware";
         QTest::newRow((name + ": body cut off").constData()) << int(route) << int(Fault::Truncate) << 0 << 0;
-        QTest::newRow((name + ": only one byte of it").constData()) << int(route) << int(Fault::Truncate) << 1 << 0;
-        QTest::newRow((name + ": HTML error page").constData()) << int(route) << int(Fault::ErrorPage) << 500 << 0;
-        QTest::newRow((name + ": the body under 404").constData()) << int(route) << int(Fault::Status) << 404 << 0;
-        QTest::newRow((name + ": the body under 302").constData()) << int(route) << int(Fault::Status) << 302 << 0;
-        QTest::newRow((name + ": stalls before answering").constData()) << int(route) << int(Fault::Stall) << 0 << 0;
-        QTest::newRow((name + ": stalls half-way").constData()) << int(route) << int(Fault::StallBody) << 0 << 0;
-        QTest::newRow((name + ": connection dropped").constData()) << int(route) << int(Fault::Drop) << 0 << 0;
+        QTest::newRow((name + ": only one byte of it").constData())
+            << int(route) << int(Fault::Truncate) << 1 << 0;
+        QTest::newRow((name + ": HTML error page").constData())
+            << int(route) << int(Fault::ErrorPage) << 500 << 0;
+        QTest::newRow((name + ": the body under 404").constData())
+            << int(route) << int(Fault::Status) << 404 << 0;
+        QTest::newRow((name + ": the body under 302").constData())
+            << int(route) << int(Fault::Status) << 302 << 0;
+        QTest::newRow((name + ": stalls before answering").constData())
+            << int(route) << int(Fault::Stall) << 0 << 0;
+        QTest::newRow((name + ": stalls half-way").constData())
+            << int(route) << int(Fault::StallBody) << 0 << 0;
+        QTest::newRow((name + ": connection dropped").constData())
+            << int(route) << int(Fault::Drop) << 0 << 0;
         const int limit = route == Route::Picture ? 3200 : 220000;
         QTest::newRow((name + ": announced beyond the limit").constData())
             << int(route) << int(Fault::None) << 0 << limit;
-        QTest::newRow((name + ": endless body").constData()) << int(route) << int(Fault::Endless) << 0 << limit;
+        QTest::newRow((name + ": endless body").constData())
+            << int(route) << int(Fault::Endless) << 0 << limit;
     }
     // Both addresses off https: neither is fetched.
     QTest::newRow("plain http addresses") << int(Route::Query) << int(Fault::PlainHttpLinks) << 0 << 0;
@@ -413,7 +443,7 @@ void tst_DeviceFirmwareProcess::incompleteDownloadOffersNothingOld()
     if (!otherArrived)
         QCOMPARE(r.count(picture ? Msg::FirmwareEmpty : Msg::PictureEmpty), 1);
     QCOMPARE(picture ? c->firmwareData() : c->pictureData(),
-             otherArrived ? (picture ? newFirmware : newPicture) : QByteArray());
+        otherArrived ? (picture ? newFirmware : newPicture) : QByteArray());
 }
 
 void tst_DeviceFirmwareProcess::imageModelName_data()
@@ -440,10 +470,10 @@ void tst_DeviceFirmwareProcess::imageModelName_data()
     QTest::newRow("65 bytes") << "AF85" << header("SHORT", longName, 65) << QString::fromLatin1(longName);
     QTest::newRow("special code") << special.at(0) << header("SHORT", longName, 4096) << "SHORT";
     QTest::newRow("special code with prefix") << special.at(1) << header("SHORT", longName, 4096) << "SHORT";
-    QTest::newRow("special code, other case") << special.at(0).toLower() << header("SHORT", longName, 4096)
-                                              << QString::fromLatin1(longName);
-    QTest::newRow("special code inside a longer nickname") << special.at(0) + "X" << header("SHORT", longName, 4096)
-                                                           << QString::fromLatin1(longName);
+    QTest::newRow("special code, other case")
+        << special.at(0).toLower() << header("SHORT", longName, 4096) << QString::fromLatin1(longName);
+    QTest::newRow("special code inside a longer nickname")
+        << special.at(0) + "X" << header("SHORT", longName, 4096) << QString::fromLatin1(longName);
     QTest::newRow("blanks around") << "AF85" << header("", ("  " + longName).leftJustified(32, ' '), 4096)
                                    << QString::fromLatin1(longName);
     QTest::newRow("zero byte ends the name")
@@ -471,7 +501,7 @@ void tst_DeviceFirmwareProcess::imageModelName()
 void tst_DeviceFirmwareProcess::latestVersionAndReleaseNotes()
 {
     m_server.addModel(kCode, "V1.2.0-RC1T", "<h3>V1.2.0</h3><p>Faster <b>focus</b>.</p><ul><li>One</li></ul>",
-                      "AF85", "AF 85mm F1.8", m_picture, m_firmware);
+        "AF85", "AF 85mm F1.8", m_picture, m_firmware);
     auto c = client();
     Recorder r(*c);
     QVERIFY(query(*c, r, kCode));
@@ -491,8 +521,8 @@ void tst_DeviceFirmwareProcess::clearDeviceInfoKeepsCameraVersion()
     Recorder r(*c);
     QVERIFY(query(*c, r, kCode));
     c->clearDeviceInfo();
-    for (const QString &field : {c->vendor(), c->model(), c->nickname(), c->pictureUrl(), c->firmwareUrl(),
-                                 c->latestVersion(), c->releaseNotes()})
+    for (const QString &field : { c->vendor(), c->model(), c->nickname(), c->pictureUrl(), c->firmwareUrl(),
+             c->latestVersion(), c->releaseNotes() })
         QVERIFY(field.isEmpty());
     QVERIFY(c->pictureData().isEmpty());
     QVERIFY(c->firmwareData().isEmpty());
@@ -524,7 +554,7 @@ void tst_DeviceFirmwareProcess::lateQueryReplyIgnored()
     QCOMPARE(c->latestVersion(), QStringLiteral("v9.0.0"));
     QCOMPARE(c->firmwareData(), otherFirmware);
     QCOMPARE(c->pictureData(), otherPicture);
-    for (const Route route : {Route::Picture, Route::Firmware}) {
+    for (const Route route : { Route::Picture, Route::Firmware }) {
         const QList<FirmwareServer::Request> downloads = m_server.requests(route);
         QCOMPARE(downloads.size(), 1);
         QCOMPARE(downloads.first().modelCode, kOther);
@@ -567,7 +597,7 @@ void tst_DeviceFirmwareProcess::untrustedServerRejected()
     DeviceFirmwareProcess c(e);
     Recorder r(c);
     QVERIFY(query(c, r, kCode));
-    QCOMPARE(r.messages, QList<int>{int(Msg::ReplyParseError)});
+    QCOMPARE(r.messages, QList<int> { int(Msg::ReplyParseError) });
     QVERIFY(c.model().isEmpty());
     QVERIFY(other.requestLog().isEmpty());
 }

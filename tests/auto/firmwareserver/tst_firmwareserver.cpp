@@ -83,8 +83,9 @@ void tst_FirmwareServer::initTestCase()
     QVERIFY(QDir(dir).mkpath("ABS01"));
     QVERIFY(QDir(dir).mkpath("BAD01"));
     QVERIFY(QDir(dir).mkpath("empty-folder"));
-    const QByteArray reply = R"({"code":200,"data":{"vendor":"Zemtar","model":"AF 85mm","nickname":"AF85",)"
-                             R"("img":"lens.png","dat":"UPD12A34V120.DAT","version":"V1.2.0","content":"x"}})";
+    const QByteArray reply
+        = R"({"code":200,"data":{"vendor":"Zemtar","model":"AF 85mm","nickname":"AF85",)"
+          R"("img":"lens.png","dat":"UPD12A34V120.DAT","version":"V1.2.0","content":"x"}})";
     const QByteArray absolute = R"({"code":200,"data":{"img":"https://example.invalid/p.png","dat":""}})";
     QVERIFY(writeFile(dir + "/12A34/reply.json", reply));
     QVERIFY(writeFile(dir + "/12A34/lens.png", "PNG bytes"));
@@ -103,7 +104,7 @@ void tst_FirmwareServer::init()
 
 void tst_FirmwareServer::servesFolderOfModels()
 {
-    QCOMPARE(m_server.modelCodes(), (QStringList{"12A34", "ABS01", "BAD01"}));
+    QCOMPARE(m_server.modelCodes(), (QStringList { "12A34", "ABS01", "BAD01" }));
     QCOMPARE(m_server.loadModels(m_models.path() + "/missing"), -1);
 
     Response r = fetch(m_manager, queryUrl("12A34"));
@@ -117,7 +118,7 @@ void tst_FirmwareServer::servesFolderOfModels()
 
     // Absolute URLs stay as they are; a broken reply is served as it stands.
     QCOMPARE(fetch(m_manager, queryUrl("ABS01")).json().value("data").toObject().value("img").toString(),
-             QStringLiteral("https://example.invalid/p.png"));
+        QStringLiteral("https://example.invalid/p.png"));
     QCOMPARE(fetch(m_manager, queryUrl("BAD01")).body, QByteArray("not json at all"));
 
     r = fetch(m_manager, queryUrl("NOPE1"));
@@ -129,7 +130,7 @@ void tst_FirmwareServer::servesFolderOfModels()
     // In-memory models sit beside the loaded ones.
     m_server.addModel("99Z99", "V2", "", "N", "Mem lens", "pic", "fw");
     QCOMPARE(fetch(m_manager, queryUrl("99Z99")).json().value("data").toObject().value("version").toString(),
-             QStringLiteral("V2"));
+        QStringLiteral("V2"));
     QCOMPARE(fetch(m_manager, QUrl(m_server.pictureUrl("99Z99"))).body, QByteArray("pic"));
 }
 
@@ -170,7 +171,8 @@ void tst_FirmwareServer::faultsFollowRouteAndCount()
 void tst_FirmwareServer::logsEachRequest()
 {
     QSignalSpy received(&m_server, &FirmwareServer::requestReceived);
-    fetch(m_manager, QUrl(m_server.origin() + "/zemtar/pc/v1/firmware/latest/version/12%2FA?sn=A%26B&ver=1%232"));
+    fetch(m_manager,
+        QUrl(m_server.origin() + "/zemtar/pc/v1/firmware/latest/version/12%2FA?sn=A%26B&ver=1%232"));
     fetch(m_manager, QUrl(m_server.firmwareUrl("12A34")));
     fetch(m_manager, m_server.homePageUrl());
 
@@ -218,31 +220,35 @@ void tst_FirmwareServer::standaloneServer()
 {
     QProcess process;
     process.setProgram(QStringLiteral(LENS_FWSERVER_EXE));
-    process.setArguments({"--port", "0", "--models", m_models.path(), "--cert", TestCa::directory() + "/server.pem",
-                          "--key", TestCa::directory() + "/server.key", "--fault", "picture=error-page:503"});
+    process.setArguments(
+        { "--port", "0", "--models", m_models.path(), "--cert", TestCa::directory() + "/server.pem", "--key",
+            TestCa::directory() + "/server.key", "--fault", "picture=error-page:503" });
     process.start();
     QVERIFY(process.waitForStarted(10000));
     QRegularExpressionMatch match;
     QByteArray out;
     QTRY_VERIFY_WITH_TIMEOUT(
         (out += process.readAllStandardOutput(),
-         match = QRegularExpression("Serving (https://127\\.0\\.0\\.1:\\d+)/zemtar/pc \\(3 models").match(out),
-         match.hasMatch()),
+            match
+            = QRegularExpression("Serving (https://127\\.0\\.0\\.1:\\d+)/zemtar/pc \\(3 models").match(out),
+            match.hasMatch()),
         10000);
     const QString origin = match.captured(1);
 
-    const Response r = fetch(m_manager, QUrl(origin + "/zemtar/pc/v1/firmware/latest/version/12A34?sn=X&ver=V"));
-    QCOMPARE(r.json().value("data").toObject().value("dat").toString(), origin + "/files/12A34/UPD12A34V120.DAT");
+    const Response r
+        = fetch(m_manager, QUrl(origin + "/zemtar/pc/v1/firmware/latest/version/12A34?sn=X&ver=V"));
+    QCOMPARE(
+        r.json().value("data").toObject().value("dat").toString(), origin + "/files/12A34/UPD12A34V120.DAT");
     QCOMPARE(fetch(m_manager, QUrl(origin + "/files/12A34/lens.png")).status, 503);
-    QTRY_VERIFY_WITH_TIMEOUT((out += process.readAllStandardOutput(), out.contains("lens.png -> 503 (error-page)")),
-                             10000);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        (out += process.readAllStandardOutput(), out.contains("lens.png -> 503 (error-page)")), 10000);
     QVERIFY(out.contains("GET /zemtar/pc/v1/firmware/latest/version/12A34?sn=X&ver=V -> 200"));
 
     process.terminate();
     QVERIFY(process.waitForFinished(10000));
 
     QProcess bad;
-    bad.start(QStringLiteral(LENS_FWSERVER_EXE), {"--fault", "nowhere=stall"});
+    bad.start(QStringLiteral(LENS_FWSERVER_EXE), { "--fault", "nowhere=stall" });
     QVERIFY(bad.waitForFinished(10000));
     QCOMPARE(bad.exitCode(), 1);
 }

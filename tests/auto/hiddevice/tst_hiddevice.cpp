@@ -166,7 +166,7 @@ void tst_HidDevice::readWithoutTimeoutWaitsForAReport()
     QVERIFY(device.open(kVendor, kProduct));
 
     const QByteArray frame = LensSimulator::buildFrame(0x42, QByteArray(1, char(5)), 0xFFFF);
-    std::atomic<bool> returned{false};
+    std::atomic<bool> returned { false };
     QByteArray buffer;
     int result = 0;
     QThread *reader = QThread::create([&] {

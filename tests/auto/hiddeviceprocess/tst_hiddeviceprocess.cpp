@@ -197,8 +197,7 @@ void tst_HidDeviceProcess::unplugWhileConnected()
     QCOMPARE(recorder->removed, 1);
     QCOMPARE(recorder->data.size(), 1);
     QVERIFY(recorder->data.first().isEmpty());
-    QCOMPARE(recorder->events.mid(0, 4),
-             (QStringList{"data:0", "removed", "absent", "absent"}));
+    QCOMPARE(recorder->events.mid(0, 4), (QStringList { "data:0", "removed", "absent", "absent" }));
     QVERIFY(!recorder->states.contains(true));
     QVERIFY(!link->isConnected());
 
@@ -365,8 +364,8 @@ void tst_HidDeviceProcess::writesRacingUnplugs()
     connectLink();
     // Pulls the lens out again as soon as the link is up, so that the
     // reader thread keeps closing the handle while the GUI thread writes.
-    std::atomic<bool> done{false};
-    std::atomic<int> cycles{0};
+    std::atomic<bool> done { false };
+    std::atomic<int> cycles { 0 };
     std::thread hand([&] {
         while (!done) {
             if (link->isConnected()) {

@@ -62,7 +62,7 @@ void TestLensCatalogue::rowForms()
     }
     QVERIFY(common > 146 / 2);
     // Every code shape in use is represented.
-    for (const char *shape : {"99A99", "999A99", "AAAA999", "AAAA9999", "AAA999", "999AA9"})
+    for (const char *shape : { "99A99", "999A99", "AAAA999", "AAAA9999", "AAA999", "999AA9" })
         QVERIFY2(codeForms.contains(QLatin1String(shape)), shape);
 }
 
@@ -74,16 +74,17 @@ void TestLensCatalogue::fileNamingForms()
         const QString cal = p + QLatin1String("V???_CALIBRATION*.DAT");
         if (m.firmwareFilePattern == p + QLatin1String("V*.DAT") && m.calibrationFilePattern == cal) {
             ++standard;
-        } else if (m.firmwareFilePattern == p + QLatin1String("V*.DAT") && m.calibrationFilePattern.isEmpty()) {
+        } else if (m.firmwareFilePattern == p + QLatin1String("V*.DAT")
+            && m.calibrationFilePattern.isEmpty()) {
             ++noCalibration;
         } else if (m.firmwareFilePattern == p + QLatin1String("*V*.DAT") && m.calibrationFilePattern == cal) {
             ++freeMiddle;
         } else if (p.endsWith(QLatin1Char('T'))
-                   && m.firmwareFilePattern == p.chopped(1) + QLatin1String("V???T*.DAT")
-                   && m.calibrationFilePattern == p.chopped(1) + QLatin1String("V???T_CALIBRATION*.DAT")) {
+            && m.firmwareFilePattern == p.chopped(1) + QLatin1String("V???T*.DAT")
+            && m.calibrationFilePattern == p.chopped(1) + QLatin1String("V???T_CALIBRATION*.DAT")) {
             ++tVariant;
         } else if (m.firmwareFilePattern == p + QLatin1String("V*T.DAT")
-                   && m.calibrationFilePattern == p + QLatin1String("V???T_CALIBRATION*.DAT")) {
+            && m.calibrationFilePattern == p + QLatin1String("V???T_CALIBRATION*.DAT")) {
             ++tSuffix;
         } else {
             QFAIL(qPrintable(QStringLiteral("row %1 follows no naming form").arg(m.modelName)));

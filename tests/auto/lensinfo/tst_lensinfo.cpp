@@ -26,7 +26,7 @@ void tst_LensInfo::layout_data()
     QTest::addColumn<int>("width");
     QTest::addColumn<int>("expectedWidth");
 
-#define FIELD(name, off, w) \
+#define FIELD(name, off, w)                                                                                  \
     QTest::newRow(#name) << int(offsetof(LensInfo, name)) << (off) << int(sizeof(LensInfo::name)) << (w)
     FIELD(text0, 0, 16);
     FIELD(text16, 16, 32);
@@ -83,7 +83,8 @@ void tst_LensInfo::text_data()
     QTest::newRow("ends at the zero") << QByteArray("V1.2.3\0garbage\0\0\0", 18).left(16) << "V1.2.3";
     QTest::newRow("surrounding spaces") << QByteArray("  SN123 \0\0\0\0\0\0\0\0", 16) << "SN123";
     QTest::newRow("fills the field") << QByteArray("0123456789ABCDEF") << "0123456789ABCDEF";
-    QTest::newRow("utf-8") << QByteArray("\xE9\x95\x9C\xE5\xA4\xB4\0\0\0\0\0\0\0\0\0\0", 16) << QString::fromUtf8("镜头");
+    QTest::newRow("utf-8") << QByteArray("\xE9\x95\x9C\xE5\xA4\xB4\0\0\0\0\0\0\0\0\0\0", 16)
+                           << QString::fromUtf8("镜头");
     QTest::newRow("empty") << QByteArray(16, '\0') << "";
 }
 

@@ -1,9 +1,9 @@
 // The simulated lens as the program meets it: the real reader thread, the
 // queued receiveData and UpdateProcess, with the stand-in hidapi underneath.
 #include "hid/hiddeviceprocess.h"
+#include "protocol/updateprocess.h"
 #include "tools/lenssim/lenssimulator.h"
 #include "tools/lenssim/simulatedhidapi.h"
-#include "protocol/updateprocess.h"
 
 #include <QElapsedTimer>
 #include <QtTest>
@@ -29,8 +29,7 @@ QByteArray firmware(int size, const QString &modelName)
 
 // Runs the event loop until `done` holds. Unlike QTest::qWaitFor it does not
 // sleep between rounds, so a transfer runs at the pace of the lens.
-template<typename Predicate>
-bool waitUntil(Predicate done, int timeoutMs = 30000)
+template <typename Predicate> bool waitUntil(Predicate done, int timeoutMs = 30000)
 {
     QEventLoop loop;
     QTimer check;
@@ -56,9 +55,12 @@ public:
         connect(&link, &HidDeviceProcess::receiveData, &protocol, &UpdateProcess::cmdReceive);
         connect(&link, &HidDeviceProcess::connectState, this, [this](bool state) { states << state; });
         connect(&link, &HidDeviceProcess::deviceRemoved, this, [this] { ++removed; });
-        connect(&protocol, &UpdateProcess::updateStatus, this, [this](uint8_t code) { statuses << int(code); });
-        connect(&protocol, &UpdateProcess::updateProcess, this, [this](float percent) { progress << percent; });
-        connect(&protocol, &UpdateProcess::lensInfoFlush, this, [this](const LensInfo &info) { infos << info; });
+        connect(
+            &protocol, &UpdateProcess::updateStatus, this, [this](uint8_t code) { statuses << int(code); });
+        connect(
+            &protocol, &UpdateProcess::updateProcess, this, [this](float percent) { progress << percent; });
+        connect(
+            &protocol, &UpdateProcess::lensInfoFlush, this, [this](const LensInfo &info) { infos << info; });
     }
 
     bool connectToLens()
@@ -197,7 +199,7 @@ void tst_LensSimulator::fullTransfer()
 
     QVERIFY(host->connectToLens());
     QVERIFY(host->update(image));
-    QCOMPARE(host->statuses, QList<int>{5});
+    QCOMPARE(host->statuses, QList<int> { 5 });
     QVERIFY(lens->holdsImage(image));
     QCOMPARE(lens->receivedImage(), image);
     const int packets = (size + 55) / 56;
@@ -216,7 +218,7 @@ void tst_LensSimulator::restartReportsTheNewVersion()
     QVERIFY(host->readLensInfo());
 
     QVERIFY(host->update(firmware(3000, lens->modelName())));
-    QCOMPARE(host->statuses, QList<int>{5});
+    QCOMPARE(host->statuses, QList<int> { 5 });
     // The window asks again at once; the restarting lens does not answer.
     host->send(UpdateProcess::CMD_LENS_INFO);
     host->states.clear();
@@ -240,12 +242,12 @@ void tst_LensSimulator::noRestartModelKeepsItsConnection()
     QVERIFY(host->connectToLens());
 
     QVERIFY(host->update(firmware(1000, lens->modelName())));
-    QCOMPARE(host->statuses, QList<int>{5});
+    QCOMPARE(host->statuses, QList<int> { 5 });
     QVERIFY(host->readLensInfo());
     QCOMPARE(LensInfo::text(host->infos.last().firmwareVersion), QStringLiteral("V9.9.9"));
     QCOMPARE(host->removed, 0);
     QCOMPARE(lens->restartCount(), 0);
-    QCOMPARE(host->states, QList<bool>{true});
+    QCOMPARE(host->states, QList<bool> { true });
 }
 
 void tst_LensSimulator::imageOfAnotherModelFails()
@@ -255,7 +257,7 @@ void tst_LensSimulator::imageOfAnotherModelFails()
     QVERIFY(host->connectToLens());
 
     QVERIFY(host->update(firmware(1000, QStringLiteral("Some other lens"))));
-    QCOMPARE(host->statuses, QList<int>{6});
+    QCOMPARE(host->statuses, QList<int> { 6 });
     QVERIFY(host->readLensInfo());
     QCOMPARE(LensInfo::text(host->infos.last().firmwareVersion), QStringLiteral("V1.0.0"));
     QCOMPARE(host->removed, 0);
@@ -272,7 +274,7 @@ void tst_LensSimulator::modelNameFieldCanMove()
 
     QVERIFY(host->connectToLens());
     QVERIFY(host->update(image));
-    QCOMPARE(host->statuses, QList<int>{5});
+    QCOMPARE(host->statuses, QList<int> { 5 });
 }
 
 void tst_LensSimulator::failNextUpdate()
@@ -284,7 +286,7 @@ void tst_LensSimulator::failNextUpdate()
     lens->failNextUpdate();
     QVERIFY(host->update(image));
     QVERIFY(host->update(image));
-    QCOMPARE(host->statuses, (QList<int>{6, 5}));
+    QCOMPARE(host->statuses, (QList<int> { 6, 5 }));
     QVERIFY(lens->holdsImage(image));
     QCOMPARE(lens->updatesFinished(), 2);
 }
@@ -325,7 +327,7 @@ void tst_LensSimulator::stopAcknowledging()
     lens->setAcknowledging(true);
     lens->sendToHost(UpdateProcess::CMD_DATA_ACK);
     QVERIFY(waitUntil([this] { return !host->statuses.isEmpty(); }, 10000));
-    QCOMPARE(host->statuses, QList<int>{5});
+    QCOMPARE(host->statuses, QList<int> { 5 });
     QVERIFY(lens->holdsImage(image));
 }
 
@@ -341,14 +343,15 @@ void tst_LensSimulator::corruptFrameToTheHost()
     QTRY_COMPARE_WITH_TIMEOUT(lens->crcErrorNotices(), 1, 10000);
     const QByteArray complaint = lens->lastWrittenReport();
     QCOMPARE(uchar(complaint[4]), UpdateProcess::CMD_CRC_ERROR);
-    const QByteArray ready = LensSimulator::buildFrame(UpdateProcess::CMD_UPDATE_STATUS, QByteArray(1, '\0'), 0xFFFF);
+    const QByteArray ready
+        = LensSimulator::buildFrame(UpdateProcess::CMD_UPDATE_STATUS, QByteArray(1, '\0'), 0xFFFF);
     QCOMPARE(uchar(complaint[5]), uchar(LensSimulator::crc(ready, 60) & 0xFF));
     QTest::qWait(100);
     QCOMPARE(lens->packetsReceived(), 0);
 
     lens->sendToHost(UpdateProcess::CMD_UPDATE_STATUS, QByteArray(1, '\0'));
     QVERIFY(waitUntil([this] { return !host->statuses.isEmpty(); }, 10000));
-    QCOMPARE(host->statuses, QList<int>{5});
+    QCOMPARE(host->statuses, QList<int> { 5 });
     QVERIFY(lens->holdsImage(image));
 }
 
@@ -369,7 +372,7 @@ void tst_LensSimulator::corruptFrameFromTheHost()
     QVERIFY(host->statuses.isEmpty());
 
     QVERIFY(host->update(image));
-    QCOMPARE(host->statuses, QList<int>{5});
+    QCOMPARE(host->statuses, QList<int> { 5 });
 }
 
 void tst_LensSimulator::extraAcknowledgement()
@@ -380,7 +383,7 @@ void tst_LensSimulator::extraAcknowledgement()
 
     lens->sendExtraAcknowledgement();
     QVERIFY(host->update(image));
-    QCOMPARE(host->statuses, QList<int>{5});
+    QCOMPARE(host->statuses, QList<int> { 5 });
     QVERIFY(lens->holdsImage(image));
     QVERIFY(host->progress.contains(100.0f));
     // The surplus acknowledgement made the host start over with packet 0.
@@ -402,7 +405,7 @@ void tst_LensSimulator::latencyPerExchange()
     qInfo("30 packets in %lld ms at 2 ms per exchange", elapsed);
     // Start, 29 acknowledged packets, end: 31 answers, each 2 ms late.
     QVERIFY(elapsed >= 31 * 2);
-    QCOMPARE(host->statuses, QList<int>{5});
+    QCOMPARE(host->statuses, QList<int> { 5 });
     QVERIFY(lens->holdsImage(image));
 }
 
@@ -421,14 +424,15 @@ void tst_LensSimulator::statusCodesFromTheLens()
         lens->sendToHost(UpdateProcess::CMD_UPDATE_STATUS, QByteArray(1, char(code)));
     QVERIFY(host->readLensInfo());
     // Success ends the transfer: the 6 after it belongs to none.
-    QCOMPARE(host->statuses, (QList<int>{1, 2, 3, 4, 5}));
+    QCOMPARE(host->statuses, (QList<int> { 1, 2, 3, 4, 5 }));
 }
 
 void tst_LensSimulator::reportsThatAreNotFramesGetNoAnswer()
 {
     QVERIFY(host->connectToLens());
     lens->sendReportToHost(QByteArray("short report"));
-    QByteArray foreign = LensSimulator::buildFrame(UpdateProcess::CMD_UPDATE_STATUS, QByteArray(1, char(5)), 0xFFFF);
+    QByteArray foreign
+        = LensSimulator::buildFrame(UpdateProcess::CMD_UPDATE_STATUS, QByteArray(1, char(5)), 0xFFFF);
     foreign[0] = '#';
     lens->sendReportToHost(foreign);
     QVERIFY(host->readLensInfo());

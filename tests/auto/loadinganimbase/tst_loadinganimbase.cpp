@@ -10,9 +10,20 @@ namespace {
 class CountingSpinner : public LoadingAnimBase
 {
 public:
-    CountingSpinner() : LoadingAnimBase(nullptr) {}
-    void start() override { ++starts; LoadingAnimBase::start(); }
-    void stop() override { ++stops; LoadingAnimBase::stop(); }
+    CountingSpinner()
+        : LoadingAnimBase(nullptr)
+    {
+    }
+    void start() override
+    {
+        ++starts;
+        LoadingAnimBase::start();
+    }
+    void stop() override
+    {
+        ++stops;
+        LoadingAnimBase::stop();
+    }
     QAbstractAnimation::State state() const { return m_animation.state(); }
     const QPropertyAnimation &animation() const { return m_animation; }
     int starts = 0;
@@ -22,7 +33,10 @@ public:
 class OpenSlinky : public SlinkyCircle
 {
 public:
-    OpenSlinky() : SlinkyCircle(nullptr) {}
+    OpenSlinky()
+        : SlinkyCircle(nullptr)
+    {
+    }
     const QPropertyAnimation &animation() const { return m_animation; }
 };
 
@@ -76,9 +90,10 @@ void TestLoadingAnimBase::startRunsFromZeroAndLoops()
     // the angle climbs, wraps round after 360 and keeps going
     double highest = 0;
     bool wrapped = false;
-    QTRY_VERIFY_WITH_TIMEOUT((highest = qMax(highest, spinner.angle()),
-                              wrapped = wrapped || (highest > 180 && spinner.angle() < highest - 90), wrapped),
-                             10000);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        (highest = qMax(highest, spinner.angle()),
+            wrapped = wrapped || (highest > 180 && spinner.angle() < highest - 90), wrapped),
+        10000);
     QVERIFY(highest <= 360);
     QCOMPARE(spinner.state(), QAbstractAnimation::Running);
 }

@@ -240,8 +240,8 @@ void TestQAnimationStackedWidget::requestDuringSlideIsDropped()
 
     clock.advanceBy(100);
     QCOMPARE(spy.count(), 2);
-    QCOMPARE(spy.at(0), (QList<QVariant>{ 0, 1 }));
-    QCOMPARE(spy.at(1), (QList<QVariant>{ 0, 1 }));
+    QCOMPARE(spy.at(0), (QList<QVariant> { 0, 1 }));
+    QCOMPARE(spy.at(1), (QList<QVariant> { 0, 1 }));
     QCOMPARE(m_stack->currentIndex(), 1);
     QVERIFY(m_pages[2]->isHidden());
 
@@ -363,7 +363,7 @@ void TestQAnimationStackedWidget::runMask(int indexmask, int indexbefore, int in
     m_stack->StartStackedWidgetMaskAnimation(indexmask, indexbefore, indexafter, 0);
     QVERIFY(spy.wait(5000));
     QCOMPARE(spy.count(), 1);
-    QCOMPARE(spy.at(0), (QList<QVariant>{ indexbefore, indexafter }));
+    QCOMPARE(spy.at(0), (QList<QVariant> { indexbefore, indexafter }));
     QCOMPARE(m_stack->currentIndex(), indexafter);
 }
 
@@ -403,7 +403,7 @@ void TestQAnimationStackedWidget::maskSequence()
     QVERIFY(spy.wait(5000));
     QVERIFY(clock.elapsed() >= 895);
     QCOMPARE(spy.count(), 1);
-    QCOMPARE(spy.at(0), (QList<QVariant>{ 0, 1 }));
+    QCOMPARE(spy.at(0), (QList<QVariant> { 0, 1 }));
     QCOMPARE(m_stack->currentIndex(), 1);
     QVERIFY(mask->isHidden());
     QVERIFY(before->isHidden());

@@ -32,7 +32,7 @@ void TestRippleWave::ringWindow_data()
 {
     QTest::addColumn<int>("ring");
     QTest::addColumn<double>("offset"); // angle minus the ring's delay
-    QTest::addColumn<int>("alpha");     // expected, within 8
+    QTest::addColumn<int>("alpha"); // expected, within 8
 
     for (int k = 0; k < 8; ++k) {
         const QByteArray name = "ring " + QByteArray::number(k);
@@ -62,7 +62,7 @@ void TestRippleWave::ringWindow()
     // wholly inside its 3 px stroke; the other rings are at least 5 px away
     const QColor pixel = image.pixelColor(100 + radii[ring], 100);
     QVERIFY2(qAbs(pixel.alpha() - alpha) <= 8,
-             qPrintable(QStringLiteral("alpha %1, expected %2").arg(pixel.alpha()).arg(alpha)));
+        qPrintable(QStringLiteral("alpha %1, expected %2").arg(pixel.alpha()).arg(alpha)));
     if (alpha > 0)
         QCOMPARE(pixel.rgb(), QColor("black").rgb());
 }

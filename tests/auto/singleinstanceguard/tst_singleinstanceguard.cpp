@@ -31,8 +31,7 @@ static int runHolder(const QString &key, const QString &end)
     if (end == QLatin1String("exit"))
         return 0;
     char line[16];
-    while (std::fgets(line, sizeof line, stdin)) {
-    }
+    while (std::fgets(line, sizeof line, stdin)) { }
     return 0;
 }
 
@@ -72,7 +71,7 @@ QString tst_SingleInstanceGuard::uniqueKey() const
 bool tst_SingleInstanceGuard::startHolder(QProcess &holder, const QString &key, const QString &end)
 {
     holder.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    holder.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--hold"), key, end});
+    holder.start(QCoreApplication::applicationFilePath(), { QStringLiteral("--hold"), key, end });
     if (!holder.waitForStarted(30000))
         return false;
     while (!holder.canReadLine()) {

@@ -43,15 +43,18 @@ void TestSlinkyCircle::arc_data()
     QTest::addColumn<QList<double>>("empty");
 
     // caps are round and 2.5 px deep, about 5 degrees on a 30 px radius
-    QTest::newRow("45: 45 degrees clockwise from 12") << 45.0
-        << QList<double>{ 3, 22.5, 42 } << QList<double>{ 60, 90, 180, 270, 345 };
-    QTest::newRow("315: 45 degrees anticlockwise from 12") << 315.0
-        << QList<double>{ 357, 337.5, 318 } << QList<double>{ 300, 270, 180, 90, 15 };
-    QTest::newRow("90: 12 to 3") << 90.0 << QList<double>{ 5, 45, 85 } << QList<double>{ 110, 180, 250, 340 };
-    QTest::newRow("180: half way, 4:30 to 7:30") << 180.0
-        << QList<double>{ 140, 180, 220 } << QList<double>{ 0, 90, 120, 240, 270 };
-    QTest::newRow("270: 9 to 12") << 270.0 << QList<double>{ 275, 315, 355 } << QList<double>{ 20, 90, 180, 250 };
-    QTest::newRow("0: nothing but the cap") << 0.0 << QList<double>{} << QList<double>{ 15, 90, 180, 270, 345 };
+    QTest::newRow("45: 45 degrees clockwise from 12")
+        << 45.0 << QList<double> { 3, 22.5, 42 } << QList<double> { 60, 90, 180, 270, 345 };
+    QTest::newRow("315: 45 degrees anticlockwise from 12")
+        << 315.0 << QList<double> { 357, 337.5, 318 } << QList<double> { 300, 270, 180, 90, 15 };
+    QTest::newRow("90: 12 to 3") << 90.0 << QList<double> { 5, 45, 85 }
+                                 << QList<double> { 110, 180, 250, 340 };
+    QTest::newRow("180: half way, 4:30 to 7:30")
+        << 180.0 << QList<double> { 140, 180, 220 } << QList<double> { 0, 90, 120, 240, 270 };
+    QTest::newRow("270: 9 to 12") << 270.0 << QList<double> { 275, 315, 355 }
+                                  << QList<double> { 20, 90, 180, 250 };
+    QTest::newRow("0: nothing but the cap")
+        << 0.0 << QList<double> {} << QList<double> { 15, 90, 180, 270, 345 };
 }
 
 void TestSlinkyCircle::arc()
@@ -66,7 +69,8 @@ void TestSlinkyCircle::arc()
     for (double at : drawn) {
         QVERIFY2(alphaAtClock(image, at) > 200, qPrintable(QStringLiteral("%1 degrees not drawn").arg(at)));
         const double a = qDegreesToRadians(at);
-        QCOMPARE(image.pixelColor(int(50 + 30 * qSin(a)), int(50 - 30 * qCos(a))).rgb(), QColor("black").rgb());
+        QCOMPARE(
+            image.pixelColor(int(50 + 30 * qSin(a)), int(50 - 30 * qCos(a))).rgb(), QColor("black").rgb());
     }
     for (double at : empty)
         QVERIFY2(alphaAtClock(image, at) == 0, qPrintable(QStringLiteral("%1 degrees drawn").arg(at)));
@@ -79,9 +83,8 @@ void TestSlinkyCircle::penAndRectangleFollowSize()
     spinner.resize(200, 200);
     const QImage image = render(spinner, 45);
     const double a = qDegreesToRadians(22.5);
-    auto alphaAtRadius = [&](double r) {
-        return image.pixelColor(int(100 + r * qSin(a)), int(100 - r * qCos(a))).alpha();
-    };
+    auto alphaAtRadius
+        = [&](double r) { return image.pixelColor(int(100 + r * qSin(a)), int(100 - r * qCos(a))).alpha(); };
     QCOMPARE(alphaAtRadius(60), 255);
     QVERIFY(alphaAtRadius(56) > 200);
     QVERIFY(alphaAtRadius(64) > 200);

@@ -1,10 +1,10 @@
 #include "hid/hiddevice.h"
 #include "hid/hiddeviceprocess.h"
+#include "protocol/updateprocess.h"
 #include "tools/demo/lenssimserver.h"
-#include "tools/lenssim/lenssimulator.h"
 #include "tools/demo/lenssimwire.h"
 #include "tools/demo/sockethidapi.h"
-#include "protocol/updateprocess.h"
+#include "tools/lenssim/lenssimulator.h"
 
 #include <hidapi.h>
 
@@ -39,13 +39,15 @@ public:
     }
     ~ServerThread()
     {
-        QMetaObject::invokeMethod(server, [this] { delete server; }, Qt::BlockingQueuedConnection);
+        QMetaObject::invokeMethod(
+            server, [this] { delete server; }, Qt::BlockingQueuedConnection);
         thread.quit();
         thread.wait();
     }
     void close()
     {
-        QMetaObject::invokeMethod(server, [this] { server->close(); }, Qt::BlockingQueuedConnection);
+        QMetaObject::invokeMethod(
+            server, [this] { server->close(); }, Qt::BlockingQueuedConnection);
     }
     int connections() const { return server->connectionCount(); }
 
@@ -209,7 +211,7 @@ void tst_SocketHidapi::blockedReadEndsWhenTheLensLeaves()
 {
     hid_device *dev = hid_open(kVendor, kProduct, nullptr);
     QVERIFY(dev);
-    std::atomic<int> result{-2};
+    std::atomic<int> result { -2 };
     std::thread reader([&] {
         int r = 0;
         read(dev, -1, &r);
@@ -231,8 +233,8 @@ void tst_SocketHidapi::writeWhileTheReaderIsBlocked()
 {
     hid_device *dev = hid_open(kVendor, kProduct, nullptr);
     QVERIFY(dev);
-    std::atomic<int> frames{0};
-    std::atomic<bool> ok{true};
+    std::atomic<int> frames { 0 };
+    std::atomic<bool> ok { true };
     std::thread reader([&] {
         for (int i = 0; i < 6; ++i) {
             int r = 0;
@@ -253,7 +255,7 @@ void tst_SocketHidapi::blockedReadEndsWhenTheServerGoes()
 {
     hid_device *dev = hid_open(kVendor, kProduct, nullptr);
     QVERIFY(dev);
-    std::atomic<int> result{-2};
+    std::atomic<int> result { -2 };
     std::thread reader([&] {
         int r = 0;
         read(dev, -1, &r);
@@ -378,16 +380,17 @@ void tst_SocketHidapi::stringsAndFeatureReports()
     hid_device *dev = hid_open(kVendor, kProduct, nullptr);
     QVERIFY(dev);
     const QByteArray feature = QByteArray("\x03") + QByteArray("feature");
-    QCOMPARE(hid_send_feature_report(dev, reinterpret_cast<const unsigned char *>(feature.constData()),
-                                     size_t(feature.size())),
-             feature.size());
+    QCOMPARE(hid_send_feature_report(
+                 dev, reinterpret_cast<const unsigned char *>(feature.constData()), size_t(feature.size())),
+        feature.size());
     QByteArray back(32, '\0');
     back[0] = 3;
     QCOMPARE(hid_get_feature_report(dev, reinterpret_cast<unsigned char *>(back.data()), size_t(back.size())),
-             feature.size());
+        feature.size());
     QCOMPARE(back.left(feature.size()), feature);
     back[0] = 4;
-    QCOMPARE(hid_get_feature_report(dev, reinterpret_cast<unsigned char *>(back.data()), size_t(back.size())), -1);
+    QCOMPARE(
+        hid_get_feature_report(dev, reinterpret_cast<unsigned char *>(back.data()), size_t(back.size())), -1);
 
     wchar_t tiny[3] = {};
     QCOMPARE(hid_get_manufacturer_string(dev, tiny, 3), 0);

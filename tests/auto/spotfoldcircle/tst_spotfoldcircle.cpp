@@ -54,11 +54,11 @@ void TestSpotFoldCircle::dots_data()
     QTest::addColumn<double>("angle");
     QTest::addColumn<QList<int>>("checked"); // dots whose edges no other dot covers
 
-    QTest::newRow("0: all wait at the top") << 0.0 << QList<int>{ 0 };
-    QTest::newRow("100: all on their way") << 100.0 << QList<int>{ 0, 1, 2, 3, 4 };
-    QTest::newRow("200: all on their way") << 200.0 << QList<int>{ 0, 1, 2, 3, 4 };
-    QTest::newRow("330: first two back at the top") << 330.0 << QList<int>{ 0, 3, 4 };
-    QTest::newRow("360: all back at the top") << 360.0 << QList<int>{ 0 };
+    QTest::newRow("0: all wait at the top") << 0.0 << QList<int> { 0 };
+    QTest::newRow("100: all on their way") << 100.0 << QList<int> { 0, 1, 2, 3, 4 };
+    QTest::newRow("200: all on their way") << 200.0 << QList<int> { 0, 1, 2, 3, 4 };
+    QTest::newRow("330: first two back at the top") << 330.0 << QList<int> { 0, 3, 4 };
+    QTest::newRow("360: all back at the top") << 360.0 << QList<int> { 0 };
 }
 
 void TestSpotFoldCircle::dots()
@@ -80,10 +80,14 @@ void TestSpotFoldCircle::dots()
         const QString where = QStringLiteral("dot %1 at angle %2").arg(k + 1).arg(angle);
 
         QVERIFY2(alphaAt(image, centre + out * orbit) == 255, qPrintable(where + ": centre"));
-        QVERIFY2(alphaAt(image, centre + out * (orbit + r - 0.4)) > 200, qPrintable(where + ": outer edge inside"));
-        QVERIFY2(alphaAt(image, centre + out * (orbit + r + 0.4)) < 55, qPrintable(where + ": outer edge outside"));
-        QVERIFY2(alphaAt(image, centre + out * (orbit - r + 0.4)) > 200, qPrintable(where + ": inner edge inside"));
-        QVERIFY2(alphaAt(image, centre + out * (orbit - r - 0.4)) < 55, qPrintable(where + ": inner edge outside"));
+        QVERIFY2(alphaAt(image, centre + out * (orbit + r - 0.4)) > 200,
+            qPrintable(where + ": outer edge inside"));
+        QVERIFY2(alphaAt(image, centre + out * (orbit + r + 0.4)) < 55,
+            qPrintable(where + ": outer edge outside"));
+        QVERIFY2(alphaAt(image, centre + out * (orbit - r + 0.4)) > 200,
+            qPrintable(where + ": inner edge inside"));
+        QVERIFY2(alphaAt(image, centre + out * (orbit - r - 0.4)) < 55,
+            qPrintable(where + ": inner edge outside"));
     }
 }
 

@@ -5,7 +5,8 @@
 
 namespace {
 
-struct Span {
+struct Span
+{
     int from;
     int to; // inclusive
     char what; // 't' track, 'p' progress, 'd' divider
@@ -46,27 +47,32 @@ void TestStepBar::pixels_data()
     QTest::addColumn<int>("step");
     QTest::addColumn<QVector<Span>>("spans");
 
-    QTest::newRow("4 steps on 400, step 1") << 400 << 4 << 1
-        << QVector<Span>{ { 0, 99, 'p' }, { 100, 101, 'd' }, { 102, 199, 't' }, { 200, 201, 'd' },
-                          { 202, 299, 't' }, { 300, 301, 'd' }, { 302, 399, 't' } };
-    QTest::newRow("4 steps on 400, step 0") << 400 << 4 << 0
-        << QVector<Span>{ { 0, 99, 't' }, { 100, 101, 'd' }, { 102, 199, 't' }, { 200, 201, 'd' },
-                          { 202, 299, 't' }, { 300, 301, 'd' }, { 302, 399, 't' } };
-    QTest::newRow("4 steps on 400, full") << 400 << 4 << 4
-        << QVector<Span>{ { 0, 99, 'p' }, { 100, 101, 'd' }, { 102, 199, 'p' }, { 200, 201, 'd' },
-                          { 202, 299, 'p' }, { 300, 301, 'd' }, { 302, 399, 'p' } };
-    QTest::newRow("one step, empty") << 50 << 1 << 0 << QVector<Span>{ { 0, 49, 't' } };
-    QTest::newRow("one step, full") << 50 << 1 << 1 << QVector<Span>{ { 0, 49, 'p' } };
+    QTest::newRow("4 steps on 400, step 1")
+        << 400 << 4 << 1
+        << QVector<Span> { { 0, 99, 'p' }, { 100, 101, 'd' }, { 102, 199, 't' }, { 200, 201, 'd' },
+               { 202, 299, 't' }, { 300, 301, 'd' }, { 302, 399, 't' } };
+    QTest::newRow("4 steps on 400, step 0")
+        << 400 << 4 << 0
+        << QVector<Span> { { 0, 99, 't' }, { 100, 101, 'd' }, { 102, 199, 't' }, { 200, 201, 'd' },
+               { 202, 299, 't' }, { 300, 301, 'd' }, { 302, 399, 't' } };
+    QTest::newRow("4 steps on 400, full")
+        << 400 << 4 << 4
+        << QVector<Span> { { 0, 99, 'p' }, { 100, 101, 'd' }, { 102, 199, 'p' }, { 200, 201, 'd' },
+               { 202, 299, 'p' }, { 300, 301, 'd' }, { 302, 399, 'p' } };
+    QTest::newRow("one step, empty") << 50 << 1 << 0 << QVector<Span> { { 0, 49, 't' } };
+    QTest::newRow("one step, full") << 50 << 1 << 1 << QVector<Span> { { 0, 49, 'p' } };
     // s = 99 / 5 = 19; fill = 99 * 2 / 5 = 39 pixels, the divider at 38 on top
-    QTest::newRow("5 steps on 99, step 2") << 99 << 5 << 2
-        << QVector<Span>{ { 0, 18, 'p' }, { 19, 20, 'd' }, { 21, 37, 'p' }, { 38, 39, 'd' },
-                          { 40, 56, 't' }, { 57, 58, 'd' }, { 59, 75, 't' }, { 76, 77, 'd' }, { 78, 98, 't' } };
+    QTest::newRow("5 steps on 99, step 2")
+        << 99 << 5 << 2
+        << QVector<Span> { { 0, 18, 'p' }, { 19, 20, 'd' }, { 21, 37, 'p' }, { 38, 39, 'd' }, { 40, 56, 't' },
+               { 57, 58, 'd' }, { 59, 75, 't' }, { 76, 77, 'd' }, { 78, 98, 't' } };
     // fill = 99 * 4 / 5 = 79 pixels, one past the divider at 76 (not 4 * 19 = 76)
-    QTest::newRow("5 steps on 99, step 4") << 99 << 5 << 4
-        << QVector<Span>{ { 59, 75, 'p' }, { 76, 77, 'd' }, { 78, 78, 'p' }, { 79, 98, 't' } };
+    QTest::newRow("5 steps on 99, step 4")
+        << 99 << 5 << 4
+        << QVector<Span> { { 59, 75, 'p' }, { 76, 77, 'd' }, { 78, 78, 'p' }, { 79, 98, 't' } };
     // more steps than pixels: s = 0, every divider at x = 0
-    QTest::newRow("1000 steps on 100, step 500") << 100 << 1000 << 500
-        << QVector<Span>{ { 0, 1, 'd' }, { 2, 49, 'p' }, { 50, 99, 't' } };
+    QTest::newRow("1000 steps on 100, step 500")
+        << 100 << 1000 << 500 << QVector<Span> { { 0, 1, 'd' }, { 2, 49, 'p' }, { 50, 99, 't' } };
 }
 
 void TestStepBar::pixels()
@@ -90,7 +96,9 @@ void TestStepBar::pixels()
             for (int y = 0; y < 6; ++y) {
                 if (image.pixelColor(x, y) != expected)
                     QFAIL(qPrintable(QStringLiteral("pixel (%1, %2) is %3, expected %4")
-                                         .arg(x).arg(y).arg(image.pixelColor(x, y).name(), expected.name())));
+                                         .arg(x)
+                                         .arg(y)
+                                         .arg(image.pixelColor(x, y).name(), expected.name())));
             }
         }
     }

@@ -11,8 +11,8 @@ quint32 hardwareCrc(const QByteArray &data)
 {
     quint32 crc = 0xFFFFFFFFu;
     for (int k = 0; k + 4 <= data.size(); k += 4) {
-        crc ^= quint32(uchar(data[k])) | quint32(uchar(data[k + 1])) << 8
-             | quint32(uchar(data[k + 2])) << 16 | quint32(uchar(data[k + 3])) << 24;
+        crc ^= quint32(uchar(data[k])) | quint32(uchar(data[k + 1])) << 8 | quint32(uchar(data[k + 2])) << 16
+            | quint32(uchar(data[k + 3])) << 24;
         for (int i = 0; i < 32; ++i)
             crc = (crc & 0x80000000u) ? (crc << 1) ^ 0x04C11DB7u : crc << 1;
     }

@@ -1,5 +1,5 @@
-#include "udisk/udiskdevice.h"
 #include "tools/udisklens/udisklensvolume.h"
+#include "udisk/udiskdevice.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -76,7 +76,7 @@ UdiskDevice::VolumeLister asFat(const QStringList &roots)
     return [roots] {
         QList<UdiskDevice::Volume> volumes;
         for (const QString &root : roots)
-            volumes << UdiskDevice::Volume{root, QStringLiteral("vfat")};
+            volumes << UdiskDevice::Volume { root, QStringLiteral("vfat") };
         return volumes;
     };
 }
@@ -84,7 +84,8 @@ UdiskDevice::VolumeLister asFat(const QStringList &roots)
 bool writeInfo(const QString &root, const QString &name, const QString &version)
 {
     QFile file(root + QLatin1String("/DeviceInformation.txt"));
-    return file.open(QIODevice::WriteOnly) && file.write(UdiskLensVolume::deviceInformationText(name, version)) > 0;
+    return file.open(QIODevice::WriteOnly)
+        && file.write(UdiskLensVolume::deviceInformationText(name, version)) > 0;
 }
 
 // Collects the device's signals on the test thread, in arrival order.
@@ -96,7 +97,8 @@ public:
     {
         connect(device, &UdiskDevice::isUdiskModeConnecte, this, &Relay::connected, Qt::QueuedConnection);
         connect(device, &UdiskDevice::updateStateChanged, this, &Relay::state, Qt::QueuedConnection);
-        connect(this, &Relay::connected, this, [this](bool c) { events << (c ? QStringLiteral("connected") : QStringLiteral("gone")); });
+        connect(this, &Relay::connected, this,
+            [this](bool c) { events << (c ? QStringLiteral("connected") : QStringLiteral("gone")); });
         connect(this, &Relay::state, this, [this](int s) {
             events << QStringLiteral("state %1").arg(s);
             stateClock = clock.elapsed();
@@ -134,7 +136,7 @@ public:
     void update(const QByteArray &firmware, const QString &volumeRoot)
     {
         QMetaObject::invokeMethod(device, "updateHandle", Qt::QueuedConnection, Q_ARG(QByteArray, firmware),
-                                  Q_ARG(QString, volumeRoot));
+            Q_ARG(QString, volumeRoot));
     }
 
     QThread thread;
@@ -159,11 +161,11 @@ const int kLongWait = 30000;
 
 } // namespace
 
-#define REQUIRE_MOUNT()                                                                            \
-    do {                                                                                           \
-        QString reason;                                                                            \
-        if (!UdiskLensVolume::canMount(&reason))                                                   \
-            QSKIP(qPrintable(reason));                                                             \
+#define REQUIRE_MOUNT()                                                                                      \
+    do {                                                                                                     \
+        QString reason;                                                                                      \
+        if (!UdiskLensVolume::canMount(&reason))                                                             \
+            QSKIP(qPrintable(reason));                                                                       \
     } while (false)
 
 class TestUdiskDevice : public QObject
@@ -222,66 +224,101 @@ void TestUdiskDevice::parse_data()
     QTest::addColumn<QString>("code");
 
     const QByteArray lead1 = "Lens model        : "; // 20 characters
-    const QByteArray lead4 = "Firmware version: ";   // 18 characters
+    const QByteArray lead4 = "Firmware version: "; // 18 characters
     QCOMPARE(lead1.size(), 20);
     QCOMPARE(lead4.size(), 18);
     const QByteArray mid = "Hardware revision : H1.0\nLoader            : B1.2\n";
 
     QTest::newRow("as the lens writes it")
         << UdiskLensVolume::deviceInformationText(QStringLiteral("AF 56mm F1.8 Z"), QStringLiteral("V1.0.3"))
-        << "AF 56mm F1.8 Z" << "V1.0.3" << "58G31";
-    QTest::newRow("LF line ends")
-        << QByteArray(lead1 + "AF 56mm F1.8 Z\n" + mid + lead4 + "V1.0.3\nMode : U-disk\n")
-        << "AF 56mm F1.8 Z" << "V1.0.3" << "58G31";
+        << "AF 56mm F1.8 Z"
+        << "V1.0.3"
+        << "58G31";
+    QTest::newRow("LF line ends") << QByteArray(
+        lead1 + "AF 56mm F1.8 Z\n" + mid + lead4 + "V1.0.3\nMode : U-disk\n")
+                                  << "AF 56mm F1.8 Z"
+                                  << "V1.0.3"
+                                  << "58G31";
     QTest::newRow("four lines, no final line end")
-        << QByteArray(lead1 + "AF 56mm F1.8 Z\n" + mid + lead4 + "V1.0.3")
-        << "AF 56mm F1.8 Z" << "V1.0.3" << "58G31";
+        << QByteArray(lead1 + "AF 56mm F1.8 Z\n" + mid + lead4 + "V1.0.3") << "AF 56mm F1.8 Z"
+        << "V1.0.3"
+        << "58G31";
     QTest::newRow("white space around values")
         << QByteArray(lead1 + "  \t AF 56mm F1.8 Z \t \r\n" + mid + lead4 + " \tV1.0.3  \r\n")
-        << "AF 56mm F1.8 Z" << "V1.0.3" << "58G31";
+        << "AF 56mm F1.8 Z"
+        << "V1.0.3"
+        << "58G31";
     QTest::newRow("white space inside values kept")
-        << QByteArray(lead1 + "AF  56mm F1.8 Z\r\n" + mid + lead4 + "V1.0 beta 2\r\n")
-        << "AF  56mm F1.8 Z" << "V1.0 beta 2" << "";
+        << QByteArray(lead1 + "AF  56mm F1.8 Z\r\n" + mid + lead4 + "V1.0 beta 2\r\n") << "AF  56mm F1.8 Z"
+        << "V1.0 beta 2"
+        << "";
     QTest::newRow("first line of 20 characters")
-        << QByteArray(lead1 + "\r\n" + mid + lead4 + "V1.0.3\r\n") << "" << "V1.0.3" << "";
+        << QByteArray(lead1 + "\r\n" + mid + lead4 + "V1.0.3\r\n") << ""
+        << "V1.0.3"
+        << "";
     QTest::newRow("first line shorter than its lead")
-        << QByteArray("Lens: AF 56mm\r\n" + mid + lead4 + "V1.0.3\r\n") << "" << "V1.0.3" << "";
+        << QByteArray("Lens: AF 56mm\r\n" + mid + lead4 + "V1.0.3\r\n") << ""
+        << "V1.0.3"
+        << "";
     QTest::newRow("first line of 21 characters")
-        << QByteArray(lead1 + "Q\r\n" + mid + lead4 + "V1.0.3\r\n") << "Q" << "V1.0.3" << "";
+        << QByteArray(lead1 + "Q\r\n" + mid + lead4 + "V1.0.3\r\n") << "Q"
+        << "V1.0.3"
+        << "";
     QTest::newRow("fourth line of 18 characters")
-        << QByteArray(lead1 + "AF 56mm F1.8 Z\r\n" + mid + lead4 + "\r\n") << "AF 56mm F1.8 Z" << "" << "58G31";
-    QTest::newRow("three lines")
-        << QByteArray(lead1 + "AF 56mm F1.8 Z\r\n" + mid) << "AF 56mm F1.8 Z" << "" << "58G31";
-    QTest::newRow("one line") << QByteArray(lead1 + "AF 56mm F1.8 Z") << "AF 56mm F1.8 Z" << "" << "58G31";
-    QTest::newRow("empty file") << QByteArray() << "" << "" << "";
-    QTest::newRow("zero byte ends a line")
-        << QByteArray(lead1 + "AF 56mm F1.8 Z" + QByteArray(1, '\0') + "junk\r\n" + mid + lead4 + "V1.0.3"
-                      + QByteArray(1, '\0') + "\r\n")
-        << "AF 56mm F1.8 Z" << "V1.0.3" << "58G31";
+        << QByteArray(lead1 + "AF 56mm F1.8 Z\r\n" + mid + lead4 + "\r\n") << "AF 56mm F1.8 Z"
+        << ""
+        << "58G31";
+    QTest::newRow("three lines") << QByteArray(lead1 + "AF 56mm F1.8 Z\r\n" + mid) << "AF 56mm F1.8 Z"
+                                 << ""
+                                 << "58G31";
+    QTest::newRow("one line") << QByteArray(lead1 + "AF 56mm F1.8 Z") << "AF 56mm F1.8 Z"
+                              << ""
+                              << "58G31";
+    QTest::newRow("empty file") << QByteArray() << ""
+                                << ""
+                                << "";
+    QTest::newRow("zero byte ends a line") << QByteArray(lead1 + "AF 56mm F1.8 Z" + QByteArray(1, '\0')
+        + "junk\r\n" + mid + lead4 + "V1.0.3" + QByteArray(1, '\0') + "\r\n")
+                                           << "AF 56mm F1.8 Z"
+                                           << "V1.0.3"
+                                           << "58G31";
     QTest::newRow("lines after the fifth ignored")
         << QByteArray(lead1 + "AF 56mm F1.8 Z\r\n" + mid + lead4 + "V1.0.3\r\nfive\r\n" + lead4 + "V9\r\n")
-        << "AF 56mm F1.8 Z" << "V1.0.3" << "58G31";
+        << "AF 56mm F1.8 Z"
+        << "V1.0.3"
+        << "58G31";
     // The test runs with a UTF-8 locale, so the local code page is UTF-8;
     // leads count characters, not bytes.
-    QTest::newRow("local code page")
-        << QByteArray(lead1 + "镜头 AF 35mm\r\n" + mid + lead4 + "V2.0\r\n") << "镜头 AF 35mm" << "V2.0" << "";
+    QTest::newRow("local code page") << QByteArray(lead1 + "镜头 AF 35mm\r\n" + mid + lead4 + "V2.0\r\n")
+                                     << "镜头 AF 35mm"
+                                     << "V2.0"
+                                     << "";
     QTest::newRow("lead of wide characters")
         << QByteArray(QString(20, QChar(0x578B)).toUtf8() + "AF 56mm F1.8 Z\r\n" + mid + lead4 + "V2.0\r\n")
-        << "AF 56mm F1.8 Z" << "V2.0" << "58G31";
+        << "AF 56mm F1.8 Z"
+        << "V2.0"
+        << "58G31";
     // A lens writes a few short lines; a larger file is not read at all,
     // yet still shows a lens, of no known model.
     const QByteArray longLine = lead1 + QByteArray(3900, 'x') + "\r\n" + mid + lead4 + "V1.0.3\r\n";
     QTest::newRow("long first line, file within 4 KiB")
-        << longLine << QString(3900, QLatin1Char('x')) << "V1.0.3" << "";
+        << longLine << QString(3900, QLatin1Char('x')) << "V1.0.3"
+        << "";
     const QByteArray exact = longLine + QByteArray(4096 - longLine.size(), 'y');
-    QTest::newRow("file of exactly 4 KiB") << exact << QString(3900, QLatin1Char('x')) << "V1.0.3" << "";
-    QTest::newRow("file one byte over 4 KiB") << QByteArray(exact + "y") << "" << "" << "";
-    QTest::newRow("oversized file")
-        << QByteArray(lead1 + "AF 56mm F1.8 Z\r\n" + mid + lead4 + "V1.0.3\r\n" + QByteArray(64 * 1024, 'z'))
-        << "" << "" << "";
+    QTest::newRow("file of exactly 4 KiB") << exact << QString(3900, QLatin1Char('x')) << "V1.0.3"
+                                           << "";
+    QTest::newRow("file one byte over 4 KiB") << QByteArray(exact + "y") << ""
+                                              << ""
+                                              << "";
+    QTest::newRow("oversized file") << QByteArray(
+        lead1 + "AF 56mm F1.8 Z\r\n" + mid + lead4 + "V1.0.3\r\n" + QByteArray(64 * 1024, 'z'))
+                                    << ""
+                                    << ""
+                                    << "";
 }
 
-static void checkParse(const UdiskDevice::VolumeLister &lister, const QString &root, const QByteArray &contents)
+static void checkParse(
+    const UdiskDevice::VolumeLister &lister, const QString &root, const QByteArray &contents)
 {
     QFETCH(QString, name);
     QFETCH(QString, version);
@@ -309,7 +346,7 @@ void TestUdiskDevice::parse()
     QFETCH(QByteArray, contents);
     QTemporaryDir empty, lens;
     QVERIFY(empty.isValid() && lens.isValid());
-    checkParse(asFat({empty.path(), lens.path()}), lens.path(), contents);
+    checkParse(asFat({ empty.path(), lens.path() }), lens.path(), contents);
 }
 
 void TestUdiskDevice::parseOnMountedVolume()
@@ -372,19 +409,20 @@ void TestUdiskDevice::infoFileThatIsNoFile()
     } else if (kind == QLatin1String("oversized")) {
         QFile file(badInfo);
         QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(UdiskLensVolume::deviceInformationText(QStringLiteral("AF 16mm F1.2 XF Pro"), QStringLiteral("V9")));
+        file.write(UdiskLensVolume::deviceInformationText(
+            QStringLiteral("AF 16mm F1.2 XF Pro"), QStringLiteral("V9")));
         file.write(QByteArray(UdiskDevice::MaxInfoFileBytes, ' '));
     } else {
         REQUIRE_MOUNT();
         QVERIFY2(volume.mount(1 << 20), qPrintable(volume.errorString()));
         bad = volume.rootPath();
         QVERIFY2(volume.bindOver(QStringLiteral("DeviceInformation.txt"),
-                                 kind == QLatin1String("bind") ? outsideInfo : fifo),
-                 qPrintable(volume.errorString()));
+                     kind == QLatin1String("bind") ? outsideInfo : fifo),
+            qPrintable(volume.errorString()));
     }
 
     // Alone, and listed after a real lens whose values it must not replace.
-    const QList<QStringList> orders{{bad}, {good.path(), bad}};
+    const QList<QStringList> orders { { bad }, { good.path(), bad } };
     for (const QStringList &order : orders) {
         const QString goodRoot = order.size() > 1 ? order.first() : QString();
         UdiskDevice device(asFat(order));
@@ -412,7 +450,7 @@ void TestUdiskDevice::valuesKeptWhenLensGoes()
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const QString info = dir.filePath(QStringLiteral("DeviceInformation.txt"));
-    UdiskDevice device(asFat({dir.path()}));
+    UdiskDevice device(asFat({ dir.path() }));
     QSignalSpy connected(&device, &UdiskDevice::isUdiskModeConnecte);
 
     runPass(device);
@@ -423,7 +461,8 @@ void TestUdiskDevice::valuesKeptWhenLensGoes()
 
     QFile file(info);
     QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(UdiskLensVolume::deviceInformationText(QStringLiteral("AF 56mm F1.8 Z"), QStringLiteral("V1.2")));
+    file.write(
+        UdiskLensVolume::deviceInformationText(QStringLiteral("AF 56mm F1.8 Z"), QStringLiteral("V1.2")));
     file.close();
     runPass(device);
     QCOMPARE(connected.takeFirst().at(0).toBool(), true);
@@ -445,13 +484,13 @@ void TestUdiskDevice::lastLensVolumeWins()
 {
     QTemporaryDir a, b, none;
     QVERIFY(a.isValid() && b.isValid() && none.isValid());
-    for (auto [dir, name] : {std::pair<QTemporaryDir *, const char *>{&a, "AF 56mm F1.8 Z"},
-                             std::pair<QTemporaryDir *, const char *>{&b, "AF 16mm F1.2 XF Pro"}}) {
+    for (auto [dir, name] : { std::pair<QTemporaryDir *, const char *> { &a, "AF 56mm F1.8 Z" },
+             std::pair<QTemporaryDir *, const char *> { &b, "AF 16mm F1.2 XF Pro" } }) {
         QFile file(dir->filePath(QStringLiteral("DeviceInformation.txt")));
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(UdiskLensVolume::deviceInformationText(QLatin1String(name), QLatin1String(name).right(2)));
     }
-    QStringList order{a.path(), b.path(), none.path()};
+    QStringList order { a.path(), b.path(), none.path() };
     UdiskDevice device([&] { return asFat(order)(); });
     runPass(device);
     QCOMPARE(device.lensVolumeCount(), 2);
@@ -459,7 +498,7 @@ void TestUdiskDevice::lastLensVolumeWins()
     QCOMPARE(device.modelName(), QStringLiteral("AF 16mm F1.2 XF Pro"));
     QCOMPARE(device.firmwareVersion(), QStringLiteral("ro"));
     QCOMPARE(device.modelCode(), QStringLiteral("73U45"));
-    order = QStringList{b.path(), a.path()};
+    order = QStringList { b.path(), a.path() };
     runPass(device);
     QCOMPARE(device.volumeRoot(), a.path());
     QCOMPARE(device.modelName(), QStringLiteral("AF 56mm F1.8 Z"));
@@ -473,22 +512,24 @@ void TestUdiskDevice::accessorsAcrossThreads()
     QTemporaryDir a, b;
     QVERIFY(a.isValid() && b.isValid());
     const QString nameA = QStringLiteral("AF 56mm F1.8 Z"), nameB = QStringLiteral("AF 16mm F1.2 XF Pro");
-    for (auto [dir, name] : {std::pair<QTemporaryDir *, QString>{&a, nameA}, std::pair<QTemporaryDir *, QString>{&b, nameB}}) {
+    for (auto [dir, name] : { std::pair<QTemporaryDir *, QString> { &a, nameA },
+             std::pair<QTemporaryDir *, QString> { &b, nameB } }) {
         QFile file(dir->filePath(QStringLiteral("DeviceInformation.txt")));
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(UdiskLensVolume::deviceInformationText(name, name + QLatin1String(" v")));
     }
-    std::atomic<int> passes{0};
+    std::atomic<int> passes { 0 };
     const QString pathA = a.path(), pathB = b.path();
-    DeviceOnThread run([&passes, pathA, pathB] {
-        return asFat({(passes++ % 2) ? pathA : pathB})();
-    });
-    std::atomic<bool> done{false};
-    QMetaObject::invokeMethod(run.device, [&run, &done] {
-        for (int i = 0; i < 400; ++i)
-            QMetaObject::invokeMethod(run.device, "timerUdiskModeDetect", Qt::DirectConnection);
-        done = true;
-    }, Qt::QueuedConnection);
+    DeviceOnThread run([&passes, pathA, pathB] { return asFat({ (passes++ % 2) ? pathA : pathB })(); });
+    std::atomic<bool> done { false };
+    QMetaObject::invokeMethod(
+        run.device,
+        [&run, &done] {
+            for (int i = 0; i < 400; ++i)
+                QMetaObject::invokeMethod(run.device, "timerUdiskModeDetect", Qt::DirectConnection);
+            done = true;
+        },
+        Qt::QueuedConnection);
     QElapsedTimer clock;
     clock.start();
     while (!done) {
@@ -498,7 +539,8 @@ void TestUdiskDevice::accessorsAcrossThreads()
         const QString root = run.device->volumeRoot();
         QVERIFY(root.isEmpty() || root == pathA || root == pathB);
         QVERIFY(name.isEmpty() || name == nameA || name == nameB);
-        QVERIFY(version.isEmpty() || version == nameA + QLatin1String(" v") || version == nameB + QLatin1String(" v"));
+        QVERIFY(version.isEmpty() || version == nameA + QLatin1String(" v")
+            || version == nameB + QLatin1String(" v"));
         QVERIFY(code.isEmpty() || code == QLatin1String("58G31") || code == QLatin1String("73U45"));
         QVERIFY(clock.elapsed() < kLongWait);
     }
@@ -521,13 +563,13 @@ void TestUdiskDevice::defaultListSeesNewMounts()
         }
         return types;
     };
-    QCOMPARE(typeOf(fat.rootPath()), QStringList{QStringLiteral("fuse.fusefat")});
-    QCOMPARE(typeOf(tmpfs.rootPath()), QStringList{QStringLiteral("tmpfs")});
+    QCOMPARE(typeOf(fat.rootPath()), QStringList { QStringLiteral("fuse.fusefat") });
+    QCOMPARE(typeOf(tmpfs.rootPath()), QStringList { QStringLiteral("tmpfs") });
     QVERIFY(UdiskDevice::isLensFileSystem(QStringLiteral("fuse.fusefat")));
     QVERIFY(!UdiskDevice::isLensFileSystem(QStringLiteral("tmpfs")));
     // A read-only volume stacked onto itself is still one volume.
     QVERIFY(fat.setReadOnly(true));
-    QCOMPARE(typeOf(fat.rootPath()), QStringList{QStringLiteral("fuse.fusefat")});
+    QCOMPARE(typeOf(fat.rootPath()), QStringList { QStringLiteral("fuse.fusefat") });
     const QString root = fat.rootPath();
     QVERIFY(fat.unmount());
     QVERIFY(typeOf(root).isEmpty());
@@ -538,7 +580,7 @@ void TestUdiskDevice::onlyFatVolumesAreLenses()
     REQUIRE_MOUNT();
     // A tmpfs "lens" on either side of a FAT one, mounted in this order.
     UdiskLensVolume before(UdiskLensVolume::Tmpfs), fat, after(UdiskLensVolume::Tmpfs);
-    for (UdiskLensVolume *volume : {&before, &fat, &after})
+    for (UdiskLensVolume *volume : { &before, &fat, &after })
         QVERIFY2(volume->mount(1 << 20), qPrintable(volume->errorString()));
     QVERIFY(before.writeDeviceInformation(QStringLiteral("AF 85mm F1.4 X"), QStringLiteral("V7.0")));
     QVERIFY(after.writeDeviceInformation(QStringLiteral("AF 16mm F1.2 XF Pro"), QStringLiteral("V8.0")));
@@ -607,7 +649,7 @@ void TestUdiskDevice::noLensVolume()
     QTemporaryDir folder;
     QVERIFY(folder.isValid());
     UdiskLensVolume volume;
-    QStringList roots{folder.path()};
+    QStringList roots { folder.path() };
     QString reason;
     if (UdiskLensVolume::canMount(&reason)) {
         QVERIFY2(volume.mount(1 << 20), qPrintable(volume.errorString()));
@@ -638,7 +680,7 @@ void TestUdiskDevice::lensTakesFirmware()
     QSignalSpy states(run.relay.get(), &Relay::state);
     qint64 removedAt = -1;
     connect(&lens, &UdiskLensVolume::deviceInformationRemoved, this,
-            [&] { removedAt = run.relay->clock.elapsed(); });
+        [&] { removedAt = run.relay->clock.elapsed(); });
     const int checksBefore = takeChecks().size();
 
     run.update(image, lens.rootPath());
@@ -651,7 +693,7 @@ void TestUdiskDevice::lensTakesFirmware()
     // detection running all the while.
     QVERIFY(removedAt >= 0);
     QVERIFY2(run.relay->stateClock - removedAt >= 990,
-             qPrintable(QStringLiteral("%1 ms").arg(run.relay->stateClock - removedAt)));
+        qPrintable(QStringLiteral("%1 ms").arg(run.relay->stateClock - removedAt)));
     const QStringList events = run.relay->events;
     const int stateAt = events.indexOf(QStringLiteral("state 0"));
     QVERIFY(events.mid(0, stateAt).contains(QStringLiteral("gone")));
@@ -681,14 +723,16 @@ void TestUdiskDevice::lensKeepsItsFile()
     run.update(image, lens.rootPath());
     QVERIFY(states.wait(kLongWait));
     QCOMPARE(states.at(0).at(0).toInt(), 0);
-    QCOMPARE(takeChecks().mid(checksBefore), QList<int>{160});
+    QCOMPARE(takeChecks().mid(checksBefore), QList<int> { 160 });
     QCOMPARE(lens.receivedFirmware(), image);
     QVERIFY(lens.hasDeviceInformation());
-    QCOMPARE(lens.entries(), (QStringList{QStringLiteral("DeviceInformation.txt"), QStringLiteral("Fw.dat")}));
+    QCOMPARE(
+        lens.entries(), (QStringList { QStringLiteral("DeviceInformation.txt"), QStringLiteral("Fw.dat") }));
     // On the FAT image itself, whole and alone.
     QVERIFY2(lens.replug(), qPrintable(lens.errorString()));
     QCOMPARE(lens.readFile(QStringLiteral("Fw.dat")), image);
-    QCOMPARE(lens.entries(), (QStringList{QStringLiteral("DeviceInformation.txt"), QStringLiteral("Fw.dat")}));
+    QCOMPARE(
+        lens.entries(), (QStringList { QStringLiteral("DeviceInformation.txt"), QStringLiteral("Fw.dat") }));
 }
 
 void TestUdiskDevice::lensComesBackWithNewVersion()
@@ -712,7 +756,7 @@ void TestUdiskDevice::lensComesBackWithNewVersion()
     QVERIFY(back.size() == 1 || back.wait(kLongWait));
     QTRY_COMPARE_WITH_TIMEOUT(run.device->firmwareVersion(), QStringLiteral("V1.1.0"), kLongWait);
     QCOMPARE(run.device->modelCode(), QStringLiteral("73U45"));
-    QCOMPARE(lens.entries(), QStringList{QStringLiteral("DeviceInformation.txt")});
+    QCOMPARE(lens.entries(), QStringList { QStringLiteral("DeviceInformation.txt") });
 }
 
 void TestUdiskDevice::readOnlyVolume()
@@ -721,7 +765,7 @@ void TestUdiskDevice::readOnlyVolume()
     UdiskLensVolume lens;
     QVERIFY2(lens.mount(1 << 20, true), qPrintable(lens.errorString()));
     QVERIFY2(lens.writeDeviceInformation(QStringLiteral("AF 56mm F1.8 Z"), QStringLiteral("V1.0.3")),
-             qPrintable(lens.errorString()));
+        qPrintable(lens.errorString()));
     QVERIFY(lens.isReadOnly());
     QVERIFY(!QFile(lens.rootPath() + QLatin1String("/probe")).open(QIODevice::WriteOnly));
     lens.startLens();
@@ -732,7 +776,7 @@ void TestUdiskDevice::readOnlyVolume()
     QVERIFY(states.wait(kLongWait));
     QCOMPARE(states.size(), 1);
     QCOMPARE(states.at(0).at(0).toInt(), 1);
-    QCOMPARE(lens.entries(), QStringList{QStringLiteral("DeviceInformation.txt")});
+    QCOMPARE(lens.entries(), QStringList { QStringLiteral("DeviceInformation.txt") });
     QCOMPARE(lens.firmwareCount(), 0);
 }
 
@@ -758,7 +802,7 @@ void TestUdiskDevice::fullVolume()
     UdiskLensVolume lens;
     QVERIFY2(lens.mount(volumeSize), qPrintable(lens.errorString()));
     QVERIFY(lens.writeDeviceInformation(QStringLiteral("AF 56mm F1.8 Z"), QStringLiteral("V1.0.3")));
-    QStringList expected{QStringLiteral("DeviceInformation.txt")};
+    QStringList expected { QStringLiteral("DeviceInformation.txt") };
     if (leaveFree >= 0) {
         QVERIFY2(lens.fill(leaveFree), qPrintable(lens.errorString()));
         QVERIFY(lens.bytesAvailable() < imageSize);
@@ -793,7 +837,7 @@ void TestUdiskDevice::zeroBytesAreNoUpdate()
     QVERIFY(states.wait(kLongWait));
     QCOMPARE(states.size(), 1);
     QCOMPARE(states.at(0).at(0).toInt(), 1);
-    QCOMPARE(lens.entries(), QStringList{QStringLiteral("DeviceInformation.txt")});
+    QCOMPARE(lens.entries(), QStringList { QStringLiteral("DeviceInformation.txt") });
     QCOMPARE(lens.firmwareCount(), 0);
 }
 
@@ -803,7 +847,8 @@ void TestUdiskDevice::severalLensVolumesGetNothing_data()
     QTest::addColumn<bool>("secondReadOnly");
     QTest::addColumn<bool>("checkSecond");
     QTest::newRow("two lenses of different models") << "AF 16mm F1.2 XF Pro" << false << false;
-    QTest::newRow("two lenses of different models, the second checked") << "AF 16mm F1.2 XF Pro" << false << true;
+    QTest::newRow("two lenses of different models, the second checked")
+        << "AF 16mm F1.2 XF Pro" << false << true;
     QTest::newRow("two lenses of one model") << "AF 56mm F1.8 Z" << false << false;
     QTest::newRow("the other lens read-only") << "AF 16mm F1.2 XF Pro" << true << false;
 }
@@ -819,10 +864,10 @@ void TestUdiskDevice::severalLensVolumesGetNothing()
     UdiskLensVolume first, second;
     QVERIFY2(first.mount(1 << 20), qPrintable(first.errorString()));
     QVERIFY2(second.mount(1 << 20, secondReadOnly), qPrintable(second.errorString()));
-    QCOMPARE(rootsOf(ownMountedVolumes()), (QStringList{first.rootPath(), second.rootPath()}));
+    QCOMPARE(rootsOf(ownMountedVolumes()), (QStringList { first.rootPath(), second.rootPath() }));
     QVERIFY(first.writeDeviceInformation(QStringLiteral("AF 56mm F1.8 Z"), QStringLiteral("V1.0.3")));
     QVERIFY(second.writeDeviceInformation(secondModel, QStringLiteral("V2.0.0")));
-    for (UdiskLensVolume *lens : {&first, &second}) {
+    for (UdiskLensVolume *lens : { &first, &second }) {
         lens->setTakeDelay(200);
         lens->startLens();
     }
@@ -834,8 +879,8 @@ void TestUdiskDevice::severalLensVolumesGetNothing()
     QVERIFY(states.wait(kLongWait));
     QCOMPARE(states.size(), 1);
     QCOMPARE(states.at(0).at(0).toInt(), int(UdiskDevice::UpdateSeveralLenses));
-    QCOMPARE(first.entries(), QStringList{QStringLiteral("DeviceInformation.txt")});
-    QCOMPARE(second.entries(), QStringList{QStringLiteral("DeviceInformation.txt")});
+    QCOMPARE(first.entries(), QStringList { QStringLiteral("DeviceInformation.txt") });
+    QCOMPARE(second.entries(), QStringList { QStringLiteral("DeviceInformation.txt") });
     QCOMPARE(first.firmwareCount() + second.firmwareCount(), 0);
 
     // With the other lens unplugged, the one checked gets the image.
@@ -885,8 +930,8 @@ void TestUdiskDevice::onlyTheCheckedLensIsWritten()
     run.update(testImage(20000), root);
     QVERIFY(states.wait(kLongWait));
     QCOMPARE(states.at(0).at(0).toInt(), int(UdiskDevice::UpdateNoLens));
-    QCOMPARE(other.entries(), QStringList{QStringLiteral("DeviceInformation.txt")});
-    QCOMPARE(notLens.entries(), QStringList{QStringLiteral("DeviceInformation.txt")});
+    QCOMPARE(other.entries(), QStringList { QStringLiteral("DeviceInformation.txt") });
+    QCOMPARE(notLens.entries(), QStringList { QStringLiteral("DeviceInformation.txt") });
     QCOMPARE(other.firmwareCount(), 0);
 }
 
@@ -934,7 +979,7 @@ void TestUdiskDevice::firmwareNameThatIsNoFile()
     lens.startLens();
 
     // The tmpfs volume shown as FAT: symlinks and FIFOs exist there.
-    DeviceOnThread run(onFat ? UdiskDevice::VolumeLister(ownMountedVolumes) : asFat({lens.rootPath()}));
+    DeviceOnThread run(onFat ? UdiskDevice::VolumeLister(ownMountedVolumes) : asFat({ lens.rootPath() }));
     QSignalSpy states(run.relay.get(), &Relay::state);
     run.update(testImage(30000), lens.rootPath());
     QVERIFY(states.wait(kLongWait));

@@ -54,28 +54,29 @@ void tst_UpdateDecision::decide_data()
     const QString af56 = QStringLiteral("AF 56mm F1.8 Z");
     const QString af16 = QStringLiteral("AF 16mm F2.8 Z");
 
-    QTest::newRow("hid newer offered") << hidLens(af85, "V1.0.2") << af85 << "v1.0.3" << af85 << UpdateDecision::Proceed;
-    QTest::newRow("hid same version") << hidLens(af85, "V1.0.3") << af85 << "v1.0.3" << af85
-                                      << UpdateDecision::AskRewrite;
-    QTest::newRow("hid test build of installed") << hidLens(af85, "V1.0.3") << af85 << "v1.0.3beta1" << af85
-                                                 << UpdateDecision::AskDowngrade;
-    QTest::newRow("hid versions not comparable") << hidLens(af85, "V1.2.0-hotfix") << af85 << "v1.2.1" << af85
-                                                 << UpdateDecision::Proceed;
+    QTest::newRow("hid newer offered")
+        << hidLens(af85, "V1.0.2") << af85 << "v1.0.3" << af85 << UpdateDecision::Proceed;
+    QTest::newRow("hid same version")
+        << hidLens(af85, "V1.0.3") << af85 << "v1.0.3" << af85 << UpdateDecision::AskRewrite;
+    QTest::newRow("hid test build of installed")
+        << hidLens(af85, "V1.0.3") << af85 << "v1.0.3beta1" << af85 << UpdateDecision::AskDowngrade;
+    QTest::newRow("hid versions not comparable")
+        << hidLens(af85, "V1.2.0-hotfix") << af85 << "v1.2.1" << af85 << UpdateDecision::Proceed;
     // A HID lens is matched against the image, whatever the reply says.
-    QTest::newRow("hid image of another lens") << hidLens(af85, "V1.0.2") << af85 << "v1.0.3" << af56
-                                               << UpdateDecision::Refuse;
-    QTest::newRow("hid reply of another lens, right image") << hidLens(af85, "V1.0.2") << af56 << "v1.0.3" << af85
-                                                            << UpdateDecision::Proceed;
-    QTest::newRow("hid image too short for a header") << hidLens(af85, "V1.0.2") << af85 << "v1.0.3" << "error -1"
-                                                      << UpdateDecision::Refuse;
-    QTest::newRow("hid lens without a model name") << hidLens(QString(), "V1.0.2") << QString() << "v1.0.3"
-                                                   << QString() << UpdateDecision::Refuse;
-    QTest::newRow("udisk newer offered") << udiskLens(af56, "V2.0") << af56 << "v2.1" << QString()
-                                         << UpdateDecision::Proceed;
-    QTest::newRow("udisk same version") << udiskLens(af56, "V2.1") << af56 << "v2.1" << QString()
-                                        << UpdateDecision::AskRewrite;
-    QTest::newRow("udisk reply of another lens") << udiskLens(af16, "V2.0") << af56 << "v2.1" << af16
-                                                 << UpdateDecision::Refuse;
+    QTest::newRow("hid image of another lens")
+        << hidLens(af85, "V1.0.2") << af85 << "v1.0.3" << af56 << UpdateDecision::Refuse;
+    QTest::newRow("hid reply of another lens, right image")
+        << hidLens(af85, "V1.0.2") << af56 << "v1.0.3" << af85 << UpdateDecision::Proceed;
+    QTest::newRow("hid image too short for a header") << hidLens(af85, "V1.0.2") << af85 << "v1.0.3"
+                                                      << "error -1" << UpdateDecision::Refuse;
+    QTest::newRow("hid lens without a model name")
+        << hidLens(QString(), "V1.0.2") << QString() << "v1.0.3" << QString() << UpdateDecision::Refuse;
+    QTest::newRow("udisk newer offered")
+        << udiskLens(af56, "V2.0") << af56 << "v2.1" << QString() << UpdateDecision::Proceed;
+    QTest::newRow("udisk same version")
+        << udiskLens(af56, "V2.1") << af56 << "v2.1" << QString() << UpdateDecision::AskRewrite;
+    QTest::newRow("udisk reply of another lens")
+        << udiskLens(af16, "V2.0") << af56 << "v2.1" << af16 << UpdateDecision::Refuse;
     QTest::newRow("no lens") << LensRecord() << af85 << "v1.0.3" << af85 << UpdateDecision::Refuse;
 }
 
@@ -99,13 +100,20 @@ void tst_UpdateDecision::installedVersionReported_data()
     QTest::addColumn<QString>("reported");
     QTest::addColumn<bool>("counts");
 
-    QTest::newRow("same, other spelling") << "v1.0.3" << "V1.0.3" << true;
-    QTest::newRow("older came back") << "v1.0.3" << "V1.0.2" << false;
-    QTest::newRow("suffix reported exactly") << "V1.2.0-hotfix" << "V1.2.0-hotfix" << true;
-    QTest::newRow("suffix, other case") << "v1.2.0-HOTFIX" << "V1.2.0-hotfix" << true;
-    QTest::newRow("suffix, other text") << "V1.2.0-hotfix" << "V1.2.0-hotfix2" << false;
-    QTest::newRow("nothing reported") << "V1.0.3" << "" << false;
-    QTest::newRow("test build of the installed") << "v1.0.3beta1" << "V1.0.3" << false;
+    QTest::newRow("same, other spelling") << "v1.0.3"
+                                          << "V1.0.3" << true;
+    QTest::newRow("older came back") << "v1.0.3"
+                                     << "V1.0.2" << false;
+    QTest::newRow("suffix reported exactly") << "V1.2.0-hotfix"
+                                             << "V1.2.0-hotfix" << true;
+    QTest::newRow("suffix, other case") << "v1.2.0-HOTFIX"
+                                        << "V1.2.0-hotfix" << true;
+    QTest::newRow("suffix, other text") << "V1.2.0-hotfix"
+                                        << "V1.2.0-hotfix2" << false;
+    QTest::newRow("nothing reported") << "V1.0.3"
+                                      << "" << false;
+    QTest::newRow("test build of the installed") << "v1.0.3beta1"
+                                                 << "V1.0.3" << false;
 }
 
 void tst_UpdateDecision::installedVersionReported()

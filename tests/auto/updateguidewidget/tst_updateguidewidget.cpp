@@ -56,7 +56,10 @@ private slots:
 
 private:
     QPushButton *button(const char *name) const { return m_guide->findChild<QPushButton *>(name); }
-    QPushButton *dot(int page) const { return button(QByteArray("button" + QByteArray::number(page - 1)).constData()); }
+    QPushButton *dot(int page) const
+    {
+        return button(QByteArray("button" + QByteArray::number(page - 1)).constData());
+    }
     void click(const char *name) { QTest::mouseClick(button(name), Qt::LeftButton); }
     void waitForPage(int page);
     void goTo(int page);
@@ -114,7 +117,7 @@ void TestUpdateGuideWidget::checkDots(int litPage)
     for (int p = 1; p <= 4; ++p) {
         QVERIFY(dot(p)->isVisible());
         QVERIFY2(shows(dot(p), p == litPage ? ":/res/dot-light.png" : ":/res/dot.png"),
-                 qPrintable(QStringLiteral("dot of page %1").arg(p)));
+            qPrintable(QStringLiteral("dot of page %1").arg(p)));
     }
 }
 
@@ -264,35 +267,47 @@ void TestUpdateGuideWidget::texts_data()
     QTest::addColumn<QString>("headline");
     QTest::addColumn<QStringList>("sections"); // one line of each section, in order, '|' separated
 
-    QTest::newRow("untranslated") << QString() << QStringLiteral("固件升级步骤解析")
-        << QStringList{ QStringLiteral("一、升级前的注意事项|2、在固件升级过程中，请不要断开USB连接。"),
-                        QStringLiteral("二、升级前的准备工作|3、备好带有数据传输功能的USB数据线"),
-                        QStringLiteral("三、固件升级的5个步骤|5、检查升级后的版本。"),
-                        QStringLiteral("四、镜头固件升级操作|1、点击[开始连接]连接到镜头对比固件。|4、升级完成。") };
-    QTest::newRow("Chinese") << QStringLiteral("Chinese") << QStringLiteral("固件升级步骤解析")
-        << QStringList{ QStringLiteral("一、升级前的注意事项|4、一旦固件升级成功，之前的固件版本将被覆盖，无法恢复至原固件版本。"),
-                        QStringLiteral("二、升级前的准备工作|1、准备好需要进行固件升级的镜头。"),
-                        QStringLiteral("三、固件升级的5个步骤|3、通过USB数据线将镜头和电脑进行连接。"),
-                        QStringLiteral("四、镜头固件升级操作|3、点击[更新最新固件]传输固件数据进度条将在升级时出现。（注意：升级时不要断开USB连接线）") };
-    QTest::newRow("English") << QStringLiteral("English") << QStringLiteral("Firmware Update Steps Explanation")
-        << QStringList{
-               QStringLiteral("A.Precautions before updating|"
-                              "1. Updating carries risks. If the update fails, the lens may not function properly, so please read the update instructions carefully.|"
-                              "2. During the firmware update process, do not disconnect the USB connection.|"
-                              "3. The time required for the firmware update depends on the file size, so please be patient.|"
-                              "4. Once the firmware update is successful, the previous firmware version will be replaced."),
-               QStringLiteral("B.Preparations before updating|1. Prepare the lens that requires firmware update.|"
-                              "2. Please ensure that the computer network is connected.|"
-                              "3. Ready with the data transmission function of USB data cable"),
+    QTest::newRow("untranslated")
+        << QString() << QStringLiteral("固件升级步骤解析")
+        << QStringList { QStringLiteral("一、升级前的注意事项|2、在固件升级过程中，请不要断开USB连接。"),
+               QStringLiteral("二、升级前的准备工作|3、备好带有数据传输功能的USB数据线"),
+               QStringLiteral("三、固件升级的5个步骤|5、检查升级后的版本。"),
+               QStringLiteral("四、镜头固件升级操作|1、点击[开始连接]连接到镜头对比固件。|4、升级完成。") };
+    QTest::newRow("Chinese")
+        << QStringLiteral("Chinese") << QStringLiteral("固件升级步骤解析")
+        << QStringList { QStringLiteral(
+                             "一、升级前的注意事项|"
+                             "4、一旦固件升级成功，之前的固件版本将被覆盖，无法恢复至原固件版本。"),
+               QStringLiteral("二、升级前的准备工作|1、准备好需要进行固件升级的镜头。"),
+               QStringLiteral("三、固件升级的5个步骤|3、通过USB数据线将镜头和电脑进行连接。"),
+               QStringLiteral("四、镜头固件升级操作|3、点击[更新最新固件]"
+                              "传输固件数据进度条将在升级时出现。（注意：升级时不要断开USB连接线）") };
+    QTest::newRow("English")
+        << QStringLiteral("English") << QStringLiteral("Firmware Update Steps Explanation")
+        << QStringList { QStringLiteral(
+                             "A.Precautions before updating|"
+                             "1. Updating carries risks. If the update fails, the lens may not function "
+                             "properly, so please read the update instructions carefully.|"
+                             "2. During the firmware update process, do not disconnect the USB connection.|"
+                             "3. The time required for the firmware update depends on the file size, so "
+                             "please be patient.|"
+                             "4. Once the firmware update is successful, the previous firmware version will "
+                             "be replaced."),
+               QStringLiteral(
+                   "B.Preparations before updating|1. Prepare the lens that requires firmware update.|"
+                   "2. Please ensure that the computer network is connected.|"
+                   "3. Ready with the data transmission function of USB data cable"),
                QStringLiteral("C.Five steps to firmware update|1. Check the current firmware version.|"
                               "2. Confirm whether the lens is suitable for this firmware update.|"
                               "3. Connect the lens to the computer through the USB cable.|"
                               "4. Firmware update operation.|5. Check the update version."),
-               QStringLiteral("D.Lens firmware update operation|1.Click[Connect]to connect to the lens contrast firmware.|"
-                              "2, If the firmware is the latest version, there is no need to update.|"
-                              "3.Click[Update]transfer firmware data progress bar will appear during the update."
-                              "(Note: Do not disconnect the USB cable when updating.)|"
-                              "4. The update is complete.") };
+               QStringLiteral(
+                   "D.Lens firmware update operation|1.Click[Connect]to connect to the lens contrast "
+                   "firmware.|"
+                   "2, If the firmware is the latest version, there is no need to update.|"
+                   "3.Click[Update]transfer firmware data progress bar will appear during the update."
+                   "(Note: Do not disconnect the USB cable when updating.)|"
+                   "4. The update is complete.") };
 }
 
 void TestUpdateGuideWidget::texts()
@@ -311,10 +326,12 @@ void TestUpdateGuideWidget::texts()
 
     QCOMPARE(guide.findChild<QLabel *>("label_headline")->text(), headline);
     for (int i = 0; i < 4; ++i) {
-        const QString text = guide.findChild<QTextEdit *>(QStringLiteral("textEdit_%1").arg(i))->toPlainText();
+        const QString text
+            = guide.findChild<QTextEdit *>(QStringLiteral("textEdit_%1").arg(i))->toPlainText();
         const QStringList lines = text.split('\n');
         for (const QString &line : sections[i].split('|'))
-            QVERIFY2(lines.contains(line), qPrintable(QStringLiteral("missing \"%1\" in\n%2").arg(line, text)));
+            QVERIFY2(
+                lines.contains(line), qPrintable(QStringLiteral("missing \"%1\" in\n%2").arg(line, text)));
         if (language == "English")
             QVERIFY2(!hasHanCharacters(text), qPrintable(text));
     }

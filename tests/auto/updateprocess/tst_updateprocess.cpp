@@ -52,7 +52,7 @@ QByteArray dataOf(const QByteArray &frame)
 quint32 crcField(const QByteArray &frame)
 {
     return quint32(uchar(frame[60])) | quint32(uchar(frame[61])) << 8 | quint32(uchar(frame[62])) << 16
-         | quint32(uchar(frame[63])) << 24;
+        | quint32(uchar(frame[63])) << 24;
 }
 
 // A frame as the lens would send it.
@@ -140,7 +140,8 @@ void tst_UpdateProcess::lensInfoRequestFrame()
     UpdateProcess protocol(&link);
     protocol.sendCommand(UpdateProcess::CMD_LENS_INFO, QByteArray(56, '\0'), 56);
 
-    QByteArray expected = QByteArray::fromHex("24FFFF10") + QByteArray(56, '\0') + QByteArray::fromHex("C25ADA28");
+    QByteArray expected
+        = QByteArray::fromHex("24FFFF10") + QByteArray(56, '\0') + QByteArray::fromHex("C25ADA28");
     QCOMPARE(link.frames.size(), 1);
     QCOMPARE(link.frames.first().toHex(), expected.toHex());
 }
@@ -149,12 +150,12 @@ void tst_UpdateProcess::sendCommandSplitsIntoFrames_data()
 {
     QTest::addColumn<int>("length");
     QTest::addColumn<QList<int>>("indices");
-    QTest::newRow("0 bytes: nothing") << 0 << QList<int>{};
-    QTest::newRow("1 byte") << 1 << QList<int>{0xFFFF};
-    QTest::newRow("56 bytes") << 56 << QList<int>{0xFFFF};
-    QTest::newRow("57 bytes") << 57 << QList<int>{0, 0xFFFF};
-    QTest::newRow("112 bytes") << 112 << QList<int>{0, 0xFFFF};
-    QTest::newRow("304 bytes") << 304 << QList<int>{0, 1, 2, 3, 4, 0xFFFF};
+    QTest::newRow("0 bytes: nothing") << 0 << QList<int> {};
+    QTest::newRow("1 byte") << 1 << QList<int> { 0xFFFF };
+    QTest::newRow("56 bytes") << 56 << QList<int> { 0xFFFF };
+    QTest::newRow("57 bytes") << 57 << QList<int> { 0, 0xFFFF };
+    QTest::newRow("112 bytes") << 112 << QList<int> { 0, 0xFFFF };
+    QTest::newRow("304 bytes") << 304 << QList<int> { 0, 1, 2, 3, 4, 0xFFFF };
 }
 
 void tst_UpdateProcess::sendCommandSplitsIntoFrames()
@@ -392,7 +393,7 @@ void tst_UpdateProcess::progressInQuarters()
     QList<float> values;
     for (const QList<QVariant> &arguments : progress)
         values << arguments.first().toFloat();
-    QCOMPARE(values, (QList<float>{25.0f, 50.0f, 75.0f, 100.0f}));
+    QCOMPARE(values, (QList<float> { 25.0f, 50.0f, 75.0f, 100.0f }));
 }
 
 void tst_UpdateProcess::readyMidTransferStartsAgain()

@@ -86,20 +86,25 @@ void TestWarningWidget::headlines_data()
     QTest::addColumn<QStringList>("reasons");
 
     QTest::newRow("untranslated") << QString() << QStringLiteral("未查询到任何设备")
-                                  << QStringLiteral("检测到有多个设备\n请移除其他设备") << QStringLiteral("重新连接")
-                                  << QStringList{ QStringLiteral("原因可能如下："), QStringLiteral("1、检查设备本身故障"),
-                                                  QStringLiteral("5、检查USB端口") };
+                                  << QStringLiteral("检测到有多个设备\n请移除其他设备")
+                                  << QStringLiteral("重新连接")
+                                  << QStringList { QStringLiteral("原因可能如下："),
+                                         QStringLiteral("1、检查设备本身故障"),
+                                         QStringLiteral("5、检查USB端口") };
     QTest::newRow("Chinese") << QStringLiteral("Chinese") << QStringLiteral("未查询到任何设备")
-                             << QStringLiteral("检测到有多个设备\n请移除其他设备") << QStringLiteral("重新连接")
-                             << QStringList{ QStringLiteral("原因可能如下："), QStringLiteral("3、检查电源管理设置") };
+                             << QStringLiteral("检测到有多个设备\n请移除其他设备")
+                             << QStringLiteral("重新连接")
+                             << QStringList { QStringLiteral("原因可能如下："),
+                                    QStringLiteral("3、检查电源管理设置") };
     QTest::newRow("English") << QStringLiteral("English") << QStringLiteral("No devices found")
-                             << QStringLiteral("Multiple devices detected\nRemove other devices") << QStringLiteral("Reconnect")
-                             << QStringList{ QStringLiteral("The reasons may be as follows:"),
-                                             QStringLiteral("1. Check the device itself"),
-                                             QStringLiteral("2. Check the power supply"),
-                                             QStringLiteral("3. Check the power management settings"),
-                                             QStringLiteral("4. Check the USB device driver"),
-                                             QStringLiteral("5. Check the USB port") };
+                             << QStringLiteral("Multiple devices detected\nRemove other devices")
+                             << QStringLiteral("Reconnect")
+                             << QStringList { QStringLiteral("The reasons may be as follows:"),
+                                    QStringLiteral("1. Check the device itself"),
+                                    QStringLiteral("2. Check the power supply"),
+                                    QStringLiteral("3. Check the power management settings"),
+                                    QStringLiteral("4. Check the USB device driver"),
+                                    QStringLiteral("5. Check the USB port") };
 }
 
 void TestWarningWidget::headlines()

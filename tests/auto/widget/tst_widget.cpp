@@ -8,10 +8,10 @@
 #include <QTextEdit>
 #include <QTranslator>
 
+#include "app/widget.h"
 #include "widgets/spotfoldcircle.h"
 #include "widgets/updateguidewidget.h"
 #include "widgets/warningwidget.h"
-#include "app/widget.h"
 
 namespace {
 
@@ -21,8 +21,8 @@ class RecordingTranslator : public QTranslator
 public:
     QStringList misses;
 
-    QString translate(const char *context, const char *source, const char *disambiguation,
-                      int n) const override
+    QString translate(
+        const char *context, const char *source, const char *disambiguation, int n) const override
     {
         const QString result = QTranslator::translate(context, source, disambiguation, n);
         if (result.isEmpty() && qstrcmp(context, "Widget") == 0)
@@ -70,8 +70,8 @@ private:
     static QList<QWidget *> formWidgets(const Widget &w, const QString &name)
     {
         QList<QWidget *> found;
-        for (QWidget *row : {w.findChild<QWidget *>(QStringLiteral("headWidget")),
-                             w.findChild<QWidget *>(QStringLiteral("centerStackedWidget"))}) {
+        for (QWidget *row : { w.findChild<QWidget *>(QStringLiteral("headWidget")),
+                 w.findChild<QWidget *>(QStringLiteral("centerStackedWidget")) }) {
             if (row->objectName() == name)
                 found << row;
             found << row->findChildren<QWidget *>(name);
@@ -79,8 +79,7 @@ private:
         return found;
     }
 
-    template <typename T = QWidget>
-    static T *child(const Widget &w, const char *name)
+    template <typename T = QWidget> static T *child(const Widget &w, const char *name)
     {
         const QList<QWidget *> found = formWidgets(w, QLatin1String(name));
         return found.size() == 1 ? qobject_cast<T *>(found.first()) : nullptr;
@@ -93,39 +92,40 @@ void tst_Widget::objectsAndParents_data()
     QTest::addColumn<QString>("className");
     QTest::addColumn<QString>("parentName");
 
-    const struct {
+    const struct
+    {
         const char *name, *cls, *parent;
     } rows[] = {
-        {"headWidget", "QWidget", "Widget"},
-        {"label_logo", "QLabel", "headWidget"},
-        {"button_help", "QPushButton", "headWidget"},
-        {"button_minimize", "QPushButton", "headWidget"},
-        {"button_close", "QPushButton", "headWidget"},
-        {"comboBox_language", "QComboBox", "headWidget"},
-        {"centerStackedWidget", "QStackedWidget", "Widget"},
-        {"page_link", "QWidget", "centerStackedWidget"},
-        {"button_link", "QPushButton", "page_link"},
-        {"label_hint", "QLabel", "page_link"},
-        {"label_welcom", "QLabel", "page_link"},
-        {"page_update", "QWidget", "centerStackedWidget"},
-        {"childstackedWidget", "QStackedWidget", "page_update"},
-        {"page_updateReady", "QWidget", "childstackedWidget"},
-        {"button_update", "QPushButton", "page_updateReady"},
-        {"textEdit_contect", "QTextEdit", "page_updateReady"},
-        {"label_SN", "QLabel", "page_updateReady"},
-        {"label_model", "QLabel", "page_updateReady"},
-        {"label_nowVer", "QLabel", "page_updateReady"},
-        {"label_newVer", "QLabel", "page_updateReady"},
-        {"page_updatefinished", "QWidget", "childstackedWidget"},
-        {"label_model_F", "QLabel", "page_updatefinished"},
-        {"label_SN_F", "QLabel", "page_updatefinished"},
-        {"label_newVer_F", "QLabel", "page_updatefinished"},
-        {"button_update_F", "QPushButton", "page_updatefinished"},
-        {"label_model_img", "QLabel", "page_update"},
-        {"page_updating", "QWidget", "centerStackedWidget"},
-        {"progressBar", "QProgressBar", "page_updating"},
-        {"label_progress", "QLabel", "page_updating"},
-        {"label_gif", "QLabel", "page_updating"},
+        { "headWidget", "QWidget", "Widget" },
+        { "label_logo", "QLabel", "headWidget" },
+        { "button_help", "QPushButton", "headWidget" },
+        { "button_minimize", "QPushButton", "headWidget" },
+        { "button_close", "QPushButton", "headWidget" },
+        { "comboBox_language", "QComboBox", "headWidget" },
+        { "centerStackedWidget", "QStackedWidget", "Widget" },
+        { "page_link", "QWidget", "centerStackedWidget" },
+        { "button_link", "QPushButton", "page_link" },
+        { "label_hint", "QLabel", "page_link" },
+        { "label_welcom", "QLabel", "page_link" },
+        { "page_update", "QWidget", "centerStackedWidget" },
+        { "childstackedWidget", "QStackedWidget", "page_update" },
+        { "page_updateReady", "QWidget", "childstackedWidget" },
+        { "button_update", "QPushButton", "page_updateReady" },
+        { "textEdit_contect", "QTextEdit", "page_updateReady" },
+        { "label_SN", "QLabel", "page_updateReady" },
+        { "label_model", "QLabel", "page_updateReady" },
+        { "label_nowVer", "QLabel", "page_updateReady" },
+        { "label_newVer", "QLabel", "page_updateReady" },
+        { "page_updatefinished", "QWidget", "childstackedWidget" },
+        { "label_model_F", "QLabel", "page_updatefinished" },
+        { "label_SN_F", "QLabel", "page_updatefinished" },
+        { "label_newVer_F", "QLabel", "page_updatefinished" },
+        { "button_update_F", "QPushButton", "page_updatefinished" },
+        { "label_model_img", "QLabel", "page_update" },
+        { "page_updating", "QWidget", "centerStackedWidget" },
+        { "progressBar", "QProgressBar", "page_updating" },
+        { "label_progress", "QLabel", "page_updating" },
+        { "label_gif", "QLabel", "page_updating" },
     };
     for (const auto &r : rows)
         QTest::newRow(r.name) << r.name << r.cls << r.parent;
@@ -282,10 +282,10 @@ void tst_Widget::titleBarAndBody()
     const QColor body(0x1F, 0x21, 0x21);
 
     // Sample points clear of the logo, the buttons and every text.
-    const QList<QPoint> titleBar = {{5, 2}, {400, 20}, {700, 37}, {957, 3}};
-    const QList<QPoint> bodyFree = {{5, 5}, {300, 480}, {955, 495}};
+    const QList<QPoint> titleBar = { { 5, 2 }, { 400, 20 }, { 700, 37 }, { 957, 3 } };
+    const QList<QPoint> bodyFree = { { 5, 5 }, { 300, 480 }, { 955, 495 } };
 
-    for (QWidget *page : {child(w, "page_update"), child(w, "page_updating")}) {
+    for (QWidget *page : { child(w, "page_update"), child(w, "page_updating") }) {
         center->setCurrentWidget(page);
         const QImage shot = w.grab().toImage();
         QCOMPARE(shot.size(), QSize(960, 540));
@@ -312,16 +312,14 @@ void tst_Widget::initialTexts_data()
     // label_model_F, label_nowVer, label_newVer, label_newVer_F,
     // button_update_F, label_progress
     QTest::newRow("Chinese") << ":/Chinese.qm"
-                             << QStringList{"开始连接", "请将设备通过USB连接到电脑中", "更新最新固件",
-                                            "序列号：", "序列号：", "产品型号：", "产品型号：",
-                                            "当前版本：", "最新版本：", "当前镜头版本：", "已是最新固件",
-                                            "正在更新：00.0%"};
+                             << QStringList { "开始连接", "请将设备通过USB连接到电脑中", "更新最新固件",
+                                    "序列号：", "序列号：", "产品型号：", "产品型号：", "当前版本：",
+                                    "最新版本：", "当前镜头版本：", "已是最新固件", "正在更新：00.0%" };
     QTest::newRow("English") << ":/English.qm"
-                             << QStringList{"Connect", "Connect the device to your computer via USB",
-                                            "Update", "Serial number:", "Serial number:",
-                                            "Product model:", "Product model:", "Current version:",
-                                            "Latest Version:", "Current lens version:", "Is the latest",
-                                            "Upadting : 00.0%"};
+                             << QStringList { "Connect", "Connect the device to your computer via USB",
+                                    "Update", "Serial number:", "Serial number:", "Product model:",
+                                    "Product model:", "Current version:", "Latest Version:",
+                                    "Current lens version:", "Is the latest", "Upadting : 00.0%" };
 }
 
 void tst_Widget::initialTexts()
@@ -338,9 +336,9 @@ void tst_Widget::initialTexts()
     // found in the translation.
     QVERIFY2(translator.misses.isEmpty(), qPrintable(translator.misses.join(QLatin1String(" | "))));
 
-    const char *const buttons[] = {"button_link", "button_update", "button_update_F"};
-    const char *const labels[] = {"label_hint",   "label_SN",     "label_SN_F",   "label_model",
-                                  "label_model_F", "label_nowVer", "label_newVer", "label_newVer_F"};
+    const char *const buttons[] = { "button_link", "button_update", "button_update_F" };
+    const char *const labels[] = { "label_hint", "label_SN", "label_SN_F", "label_model", "label_model_F",
+        "label_nowVer", "label_newVer", "label_newVer_F" };
     QCOMPARE(child<QPushButton>(w, buttons[0])->text(), texts[0]);
     QCOMPARE(child<QLabel>(w, labels[0])->text(), texts[1]);
     QCOMPARE(child<QPushButton>(w, buttons[1])->text(), texts[2]);
@@ -349,9 +347,9 @@ void tst_Widget::initialTexts()
     QCOMPARE(child<QPushButton>(w, buttons[2])->text(), texts[10]);
     QCOMPARE(child<QLabel>(w, "label_progress")->text(), texts[11]);
 
-    for (const char *empty : {"label_logo", "label_welcom", "label_model_img", "label_gif"})
+    for (const char *empty : { "label_logo", "label_welcom", "label_model_img", "label_gif" })
         QVERIFY2(child<QLabel>(w, empty)->text().isEmpty(), empty);
-    for (const char *empty : {"button_help", "button_minimize", "button_close"})
+    for (const char *empty : { "button_help", "button_minimize", "button_close" })
         QVERIFY2(child<QPushButton>(w, empty)->text().isEmpty(), empty);
 
     // An empty document in the form's font.
@@ -365,9 +363,15 @@ void tst_Widget::hoverIcons_data()
     QTest::addColumn<QString>("button");
     QTest::addColumn<QString>("rest");
     QTest::addColumn<QString>("lit");
-    QTest::newRow("help") << "button_help" << ":/res/help-g.png" << ":/res/help-light-g.png";
-    QTest::newRow("minimize") << "button_minimize" << ":/res/minimize.png" << ":/res/minimize-light.png";
-    QTest::newRow("close") << "button_close" << ":/res/close.png" << ":/res/close-light.png";
+    QTest::newRow("help") << "button_help"
+                          << ":/res/help-g.png"
+                          << ":/res/help-light-g.png";
+    QTest::newRow("minimize") << "button_minimize"
+                              << ":/res/minimize.png"
+                              << ":/res/minimize-light.png";
+    QTest::newRow("close") << "button_close"
+                           << ":/res/close.png"
+                           << ":/res/close-light.png";
 }
 
 void tst_Widget::hoverIcons()
@@ -403,7 +407,7 @@ void tst_Widget::logoReturnsToLinkPage()
     auto *guide = w.findChild<UpdateGuideWidget *>();
 
     QSignalSpy clicked(help, &QPushButton::clicked);
-    for (Qt::MouseButton button : {Qt::LeftButton, Qt::RightButton}) {
+    for (Qt::MouseButton button : { Qt::LeftButton, Qt::RightButton }) {
         center->setCurrentWidget(child(w, "page_updating"));
         help->setChecked(true);
         help->hide();
@@ -431,7 +435,7 @@ void tst_Widget::dragging()
     // Mouse events sent to a child travel up to the window unless the child
     // takes them, as a real press would.
     auto send = [](QWidget *target, QEvent::Type type, QPoint local, Qt::MouseButton button,
-                   Qt::MouseButtons buttons) {
+                    Qt::MouseButtons buttons) {
         QMouseEvent e(type, local, target->mapToGlobal(local), button, buttons, Qt::NoModifier);
         QCoreApplication::sendEvent(target, &e);
     };

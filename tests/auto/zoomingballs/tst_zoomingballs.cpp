@@ -33,11 +33,12 @@ void TestZoomingBalls::balls_data()
     QTest::addColumn<QList<double>>("radius");
     QTest::addColumn<QList<int>>("alpha");
 
-    QTest::newRow("0: all at rest") << 0.0 << QList<double>{ 10, 10, 10, 10, 10 } << QList<int>{ 255, 255, 255, 255, 255 };
-    QTest::newRow("90: first at its top") << 90.0
-        << QList<double>{ 24, 17, 10, 10, 10 } << QList<int>{ 51, 153, 255, 255, 255 };
-    QTest::newRow("225: fourth at its top") << 225.0
-        << QList<double>{ 10, 10, 17, 24, 17 } << QList<int>{ 255, 255, 153, 51, 153 };
+    QTest::newRow("0: all at rest") << 0.0 << QList<double> { 10, 10, 10, 10, 10 }
+                                    << QList<int> { 255, 255, 255, 255, 255 };
+    QTest::newRow("90: first at its top")
+        << 90.0 << QList<double> { 24, 17, 10, 10, 10 } << QList<int> { 51, 153, 255, 255, 255 };
+    QTest::newRow("225: fourth at its top")
+        << 225.0 << QList<double> { 10, 10, 17, 24, 17 } << QList<int> { 255, 255, 153, 51, 153 };
 }
 
 void TestZoomingBalls::balls()
@@ -54,7 +55,8 @@ void TestZoomingBalls::balls()
         const QString ball = QStringLiteral("ball %1: ").arg(i);
         QVERIFY2(qAbs(image.pixelColor(x, 60).alpha() - alpha[i]) <= 3, qPrintable(ball + "opacity"));
         // the top edge, one pixel inside and one pixel outside
-        QVERIFY2(qAbs(image.pixelColor(x, int(60 - radius[i] + 1)).alpha() - alpha[i]) <= 3, qPrintable(ball + "inside"));
+        QVERIFY2(qAbs(image.pixelColor(x, int(60 - radius[i] + 1)).alpha() - alpha[i]) <= 3,
+            qPrintable(ball + "inside"));
         QVERIFY2(image.pixelColor(x, int(60 - radius[i] - 2)).alpha() == 0, qPrintable(ball + "outside"));
     }
 }

@@ -1,10 +1,10 @@
 #include "windowflow.h"
 
+#include "app/widget.h"
 #include "net/devicefirmwareprocess.h"
 #include "tools/fwserver/firmwareserver.h"
-#include "tools/windowharness/noticerecorder.h"
 #include "tools/testca/testca.h"
-#include "app/widget.h"
+#include "tools/windowharness/noticerecorder.h"
 #include "tools/windowharness/windowharness.h"
 
 #include <QDebug>
@@ -34,11 +34,11 @@ DeviceFirmwareProcess::Endpoints WindowFlow::endpoints()
 }
 
 QByteArray WindowFlow::serveModel(FirmwareServer &server, const QString &code, const QString &version,
-                                  const QString &imageModelName, int size, const QString &nickname)
+    const QString &imageModelName, int size, const QString &nickname)
 {
     const QByteArray image = WindowHarness::firmwareImage(imageModelName, size, quint32(size) * 7919u);
-    server.addModel(code, version, QStringLiteral("<p>Faster focus in low light.</p>"), nickname, imageModelName,
-                    WindowHarness::lensPicture(), image);
+    server.addModel(code, version, QStringLiteral("<p>Faster focus in low light.</p>"), nickname,
+        imageModelName, WindowHarness::lensPicture(), image);
     return image;
 }
 
@@ -61,7 +61,8 @@ bool WindowFlow::waitUntilReady(Widget &window, const QString &latestVersion, in
     const QString expected = QStringLiteral("最新版本 ： ") + latestVersion;
     const bool ready = QTest::qWaitFor(
         [&] {
-            return WindowHarness::text(&window, QStringLiteral("label_newVer")) == expected && window.firmwareReady();
+            return WindowHarness::text(&window, QStringLiteral("label_newVer")) == expected
+                && window.firmwareReady();
         },
         timeoutMs);
     if (!ready)
@@ -81,8 +82,8 @@ bool WindowFlow::clickUpdate(Widget &window)
     if (page == QLatin1String("link"))
         QTest::mouseClick(WindowHarness::part(&window, QStringLiteral("button_link")), Qt::LeftButton);
     const bool finished = WindowHarness::page(&window) == QLatin1String("finished");
-    QWidget *button = WindowHarness::part(&window, finished ? QStringLiteral("button_update_F")
-                                                            : QStringLiteral("button_update"));
+    QWidget *button = WindowHarness::part(
+        &window, finished ? QStringLiteral("button_update_F") : QStringLiteral("button_update"));
     if (!button || (!finished && WindowHarness::page(&window) != QLatin1String("ready")))
         return false;
     QTest::mouseClick(button, Qt::LeftButton);

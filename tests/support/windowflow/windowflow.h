@@ -36,13 +36,13 @@ public:
     // Files firmware for a model: an image of `size` bytes naming
     // `imageModelName` in its header, release notes and a picture.
     static QByteArray serveModel(FirmwareServer &server, const QString &code, const QString &version,
-                                 const QString &imageModelName, int size = 56 * 300 + 7,
-                                 const QString &nickname = QStringLiteral("AF85"));
+        const QString &imageModelName, int size = 56 * 300 + 7,
+        const QString &nickname = QStringLiteral("AF85"));
 
     // A shown window; a firmware client for the server unless `workers`
     // names one; its notices go to `notices` from the start.
-    static std::unique_ptr<TestWindow> openWindow(const Widget::Workers &workers = Widget::Workers(),
-                                                  NoticeRecorder *notices = nullptr);
+    static std::unique_ptr<TestWindow> openWindow(
+        const Widget::Workers &workers = Widget::Workers(), NoticeRecorder *notices = nullptr);
 
     // The latest version is shown and the firmware image is in.
     static bool waitUntilReady(Widget &window, const QString &latestVersion, int timeoutMs = 20000);

@@ -44,7 +44,8 @@ void setUpSimulatedLens()
         lens->failNextUpdate();
     if (qEnvironmentVariableIntValue("LENS_SIM_SILENT") == 1)
         lens->setAcknowledging(false);
-    if (qEnvironmentVariableIsSet("LENS_SIM_PLUGGED") && qEnvironmentVariableIntValue("LENS_SIM_PLUGGED") == 0)
+    if (qEnvironmentVariableIsSet("LENS_SIM_PLUGGED")
+        && qEnvironmentVariableIntValue("LENS_SIM_PLUGGED") == 0)
         lens->unplug();
 }
 

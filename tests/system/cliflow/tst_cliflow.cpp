@@ -87,88 +87,102 @@ void tst_CliFlow::initTestCase()
 void tst_CliFlow::run_data()
 {
     QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<QStringList>("lens");     // KEY=VALUE for the simulated HID lens
-    QTest::addColumn<QString>("server");       // version offered for both models; "down": not listening
-    QTest::addColumn<bool>("udisk");           // a lens volume is mounted
-    QTest::addColumn<QByteArray>("input");     // stdin; closed after it
-    QTest::addColumn<bool>("interrupt");       // Ctrl-C once the transfer shows progress
+    QTest::addColumn<QStringList>("lens"); // KEY=VALUE for the simulated HID lens
+    QTest::addColumn<QString>("server"); // version offered for both models; "down": not listening
+    QTest::addColumn<bool>("udisk"); // a lens volume is mounted
+    QTest::addColumn<QByteArray>("input"); // stdin; closed after it
+    QTest::addColumn<bool>("interrupt"); // Ctrl-C once the transfer shows progress
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QStringList>("expected"); // in stdout + stderr; "json:path=value" in the stdout JSON
 
-    const QStringList hid{QStringLiteral("LENS_SIM_VERSION_AFTER=V1.1.0")};
-    const QStringList none{QStringLiteral("LENS_SIM_PLUGGED=0")};
+    const QStringList hid { QStringLiteral("LENS_SIM_VERSION_AFTER=V1.1.0") };
+    const QStringList none { QStringLiteral("LENS_SIM_PLUGGED=0") };
     const QString latest = QStringLiteral("V1.1.0");
 
-    QTest::newRow("list, HID") << QStringList{"list"} << hid << latest << false << QByteArray() << false << 0
-                               << QStringList{"Lens (HID)", "Product model : " + kHidModel, "Model code : " + kHidCode,
-                                              "Serial number : SN0001", "Current version : V1.0.0"};
+    QTest::newRow("list, HID") << QStringList { "list" } << hid << latest << false << QByteArray() << false
+                               << 0
+                               << QStringList { "Lens (HID)", "Product model : " + kHidModel,
+                                      "Model code : " + kHidCode, "Serial number : SN0001",
+                                      "Current version : V1.0.0" };
     QTest::newRow("list --json, HID")
-        << QStringList{"list", "--json"} << hid << latest << false << QByteArray() << false << 0
-        << QStringList{"json:lenses/0/link=hid", "json:lenses/0/modelName=" + kHidModel,
-                       "json:lenses/0/serialNumber=SN0001", "json:lenses/0/version=V1.0.0", "json:hidLensesAttached=1"};
+        << QStringList { "list", "--json" } << hid << latest << false << QByteArray() << false << 0
+        << QStringList { "json:lenses/0/link=hid", "json:lenses/0/modelName=" + kHidModel,
+               "json:lenses/0/serialNumber=SN0001", "json:lenses/0/version=V1.0.0",
+               "json:hidLensesAttached=1" };
     QTest::newRow("list, Chinese locale")
-        << QStringList{"list", "LANG=zh_CN.UTF-8"} << hid << latest << false << QByteArray() << false << 0
-        << QStringList{"镜头（HID）", "产品型号 ： " + kHidModel, "当前版本 ： V1.0.0"};
-    QTest::newRow("list, no lens") << QStringList{"list", "--wait", "1"} << none << latest << false << QByteArray()
-                                   << false << 3 << QStringList{"No lens found"};
-    QTest::newRow("check, HID") << QStringList{"check"} << hid << latest << false << QByteArray() << false << 0
-                                << QStringList{"Latest version : v1.1.0", "An update is available", "Sharper focus."};
+        << QStringList { "list", "LANG=zh_CN.UTF-8" } << hid << latest << false << QByteArray() << false << 0
+        << QStringList { "镜头（HID）", "产品型号 ： " + kHidModel, "当前版本 ： V1.0.0" };
+    QTest::newRow("list, no lens") << QStringList { "list", "--wait", "1" } << none << latest << false
+                                   << QByteArray() << false << 3 << QStringList { "No lens found" };
+    QTest::newRow("check, HID") << QStringList { "check" } << hid << latest << false << QByteArray() << false
+                                << 0
+                                << QStringList { "Latest version : v1.1.0", "An update is available",
+                                       "Sharper focus." };
     QTest::newRow("check --json, HID")
-        << QStringList{"check", "--json"} << hid << latest << false << QByteArray() << false << 0
-        << QStringList{"json:lenses/0/latestVersion=v1.1.0", "json:lenses/0/comparison=different",
-                       "json:lenses/0/releaseNotes=Sharper focus."};
-    QTest::newRow("check, server down") << QStringList{"check"} << hid << "down" << false << QByteArray() << false
-                                        << 4 << QStringList{"Cannot reach the firmware server"};
-    QTest::newRow("update, HID") << QStringList{"update"} << hid << latest << false << QByteArray() << false << 0
-                                 << QStringList{"Updating", "100.0 %", "Update successfully!",
-                                                "Current lens version : V1.1.0"};
-    QTest::newRow("update, server down") << QStringList{"update"} << hid << "down" << false << QByteArray() << false
-                                         << 4 << QStringList{"Cannot reach the firmware server"};
+        << QStringList { "check", "--json" } << hid << latest << false << QByteArray() << false << 0
+        << QStringList { "json:lenses/0/latestVersion=v1.1.0", "json:lenses/0/comparison=different",
+               "json:lenses/0/releaseNotes=Sharper focus." };
+    QTest::newRow("check, server down") << QStringList { "check" } << hid << "down" << false << QByteArray()
+                                        << false << 4 << QStringList { "Cannot reach the firmware server" };
+    QTest::newRow("update, HID") << QStringList { "update" } << hid << latest << false << QByteArray()
+                                 << false << 0
+                                 << QStringList { "Updating", "100.0 %", "Update successfully!",
+                                        "Current lens version : V1.1.0" };
+    QTest::newRow("update, server down") << QStringList { "update" } << hid << "down" << false << QByteArray()
+                                         << false << 4 << QStringList { "Cannot reach the firmware server" };
     QTest::newRow("update --firmware, foreign image")
-        << QStringList{"update", "--firmware", "%foreign%"} << hid << latest << false << QByteArray() << false << 5
-        << QStringList{"error -1", "AF 24mm F2.8 Other"};
+        << QStringList { "update", "--firmware", "%foreign%" } << hid << latest << false << QByteArray()
+        << false << 5 << QStringList { "error -1", "AF 24mm F2.8 Other" };
     QTest::newRow("update --firmware, own image")
-        << QStringList{"update", "--firmware", "%own%", "--firmware-version", "V1.1.0"} << hid << "down" << false
-        << QByteArray() << false << 0 << QStringList{"Update successfully!", "Current lens version : V1.1.0"};
-    QTest::newRow("update, downgrade without --yes")
-        << QStringList{"update"} << hid << "V1.0.0beta1" << false << QByteArray() << false << 5
-        << QStringList{"Current connected device version (V1.0.0)is newer, is it reduced to v1.0.0beta1?",
-                       "Not updated"};
-    QTest::newRow("update, downgrade with --yes")
-        << QStringList{"update", "--yes"} << (QStringList{"LENS_SIM_VERSION_AFTER=V1.0.0beta1"}) << "V1.0.0beta1"
+        << QStringList { "update", "--firmware", "%own%", "--firmware-version", "V1.1.0" } << hid << "down"
         << false << QByteArray() << false << 0
-        << QStringList{"is it reduced to v1.0.0beta1? [y/N] y (--yes)", "Current lens version : V1.0.0beta1"};
+        << QStringList { "Update successfully!", "Current lens version : V1.1.0" };
+    QTest::newRow("update, downgrade without --yes")
+        << QStringList { "update" } << hid << "V1.0.0beta1" << false << QByteArray() << false << 5
+        << QStringList { "Current connected device version (V1.0.0)is newer, is it reduced to v1.0.0beta1?",
+               "Not updated" };
+    QTest::newRow("update, downgrade with --yes")
+        << QStringList { "update", "--yes" } << (QStringList { "LENS_SIM_VERSION_AFTER=V1.0.0beta1" })
+        << "V1.0.0beta1" << false << QByteArray() << false << 0
+        << QStringList { "is it reduced to v1.0.0beta1? [y/N] y (--yes)",
+               "Current lens version : V1.0.0beta1" };
     QTest::newRow("update, same version answered yes on the terminal")
-        << QStringList{"update"} << QStringList() << "V1.0.0" << false << QByteArray("y\n") << false << 0
-        << QStringList{"Do you want to re-write the device? [y/N]", "Update successfully!"};
+        << QStringList { "update" } << QStringList() << "V1.0.0" << false << QByteArray("y\n") << false << 0
+        << QStringList { "Do you want to re-write the device? [y/N]", "Update successfully!" };
     QTest::newRow("update, unplugged mid-transfer")
-        << QStringList{"update"} << (hid + QStringList{"LENS_SIM_UNPLUG_AT=700"}) << latest << false << QByteArray()
-        << false << 1 << QStringList{"Device disconnected!", "The transfer stopped at 46.", "keeps version V1.0.0"};
+        << QStringList { "update" } << (hid + QStringList { "LENS_SIM_UNPLUG_AT=700" }) << latest << false
+        << QByteArray() << false << 1
+        << QStringList { "Device disconnected!", "The transfer stopped at 46.", "keeps version V1.0.0" };
     QTest::newRow("update, lens reports failure")
-        << QStringList{"update"} << (hid + QStringList{"LENS_SIM_FAIL=1"}) << latest << false << QByteArray() << false
-        << 1 << QStringList{"Update failed!"};
+        << QStringList { "update" } << (hid + QStringList { "LENS_SIM_FAIL=1" }) << latest << false
+        << QByteArray() << false << 1 << QStringList { "Update failed!" };
     QTest::newRow("update, old version after the restart")
-        << QStringList{"update"} << QStringList() << latest << false << QByteArray() << false << 1
-        << QStringList{"reports version V1.0.0 after the update instead of v1.1.0"};
+        << QStringList { "update" } << QStringList() << latest << false << QByteArray() << false << 1
+        << QStringList { "reports version V1.0.0 after the update instead of v1.1.0" };
     QTest::newRow("update, Ctrl-C mid-transfer")
-        << QStringList{"update"} << (hid + QStringList{"LENS_SIM_LATENCY_US=1500"}) << latest << false << QByteArray()
-        << true << 1 << QStringList{"Interrupted.", "The transfer stopped at", "keeps version V1.0.0"};
-    QTest::newRow("list, U-disk") << QStringList{"list"} << none << latest << true << QByteArray() << false << 0
-                                  << QStringList{"Lens (U-disk mode)", "Product model : " + kUdiskModel,
-                                                 "Model code : " + kUdiskCode, "Current version : V1.0.3",
-                                                 "Volume : %volume%"};
+        << QStringList { "update" } << (hid + QStringList { "LENS_SIM_LATENCY_US=1500" }) << latest << false
+        << QByteArray() << true << 1
+        << QStringList { "Interrupted.", "The transfer stopped at", "keeps version V1.0.0" };
+    QTest::newRow("list, U-disk") << QStringList { "list" } << none << latest << true << QByteArray() << false
+                                  << 0
+                                  << QStringList { "Lens (U-disk mode)", "Product model : " + kUdiskModel,
+                                         "Model code : " + kUdiskCode, "Current version : V1.0.3",
+                                         "Volume : %volume%" };
     QTest::newRow("check --json, U-disk")
-        << QStringList{"check", "--json"} << none << latest << true << QByteArray() << false << 0
-        << QStringList{"json:lenses/0/link=udisk", "json:lenses/0/volume=%volume%", "json:lenses/0/latestVersion=v1.1.0"};
-    QTest::newRow("update, U-disk") << QStringList{"update"} << none << latest << true << QByteArray() << false << 0
-                                    << QStringList{"Writing Fw.dat to %volume%", "Update successfully!"};
+        << QStringList { "check", "--json" } << none << latest << true << QByteArray() << false << 0
+        << QStringList { "json:lenses/0/link=udisk", "json:lenses/0/volume=%volume%",
+               "json:lenses/0/latestVersion=v1.1.0" };
+    QTest::newRow("update, U-disk") << QStringList { "update" } << none << latest << true << QByteArray()
+                                    << false << 0
+                                    << QStringList { "Writing Fw.dat to %volume%", "Update successfully!" };
     QTest::newRow("update, HID and U-disk lens at once")
-        << QStringList{"update"} << hid << latest << true << QByteArray() << false << 5
-        << QStringList{"More than one lens is connected"};
-    QTest::newRow("usage error") << QStringList{"update", "--json"} << hid << latest << false << QByteArray() << false
-                                 << 2 << QStringList{"--json is only for list and check"};
-    QTest::newRow("help") << QStringList{"--help"} << hid << latest << false << QByteArray() << false << 0
-                          << QStringList{"Exit codes:", "4  The firmware server cannot be reached"};
+        << QStringList { "update" } << hid << latest << true << QByteArray() << false << 5
+        << QStringList { "More than one lens is connected" };
+    QTest::newRow("usage error") << QStringList { "update", "--json" } << hid << latest << false
+                                 << QByteArray() << false << 2
+                                 << QStringList { "--json is only for list and check" };
+    QTest::newRow("help") << QStringList { "--help" } << hid << latest << false << QByteArray() << false << 0
+                          << QStringList { "Exit codes:", "4  The firmware server cannot be reached" };
 }
 
 void tst_CliFlow::run()
@@ -190,7 +204,7 @@ void tst_CliFlow::run()
         volume.reset(new UdiskLensVolume);
         // Below our own folder: other programs' lens volumes are not looked at.
         QVERIFY2(volume->mount(m_files.filePath(QStringLiteral("vol%1").arg(++m_volumes)), 4 << 20),
-                 qPrintable(volume->errorString()));
+            qPrintable(volume->errorString()));
         QVERIFY(volume->writeDeviceInformation(kUdiskModel, QStringLiteral("V1.0.3")));
         volume->startLens();
     }
@@ -203,9 +217,10 @@ void tst_CliFlow::run()
         if (!m_server.isListening())
             QVERIFY(m_server.start());
         const QString notes = QStringLiteral("<p>Sharper focus.</p>");
-        m_server.addModel(kHidCode, server, notes, kHidCode, kHidModel, QByteArray("png"), image(kHidModel, 32, 1));
-        m_server.addModel(kUdiskCode, server, notes, kUdiskCode, kUdiskModel, QByteArray("png"),
-                          image(kUdiskModel, 16, 2));
+        m_server.addModel(
+            kHidCode, server, notes, kHidCode, kHidModel, QByteArray("png"), image(kHidModel, 32, 1));
+        m_server.addModel(
+            kUdiskCode, server, notes, kUdiskCode, kUdiskModel, QByteArray("png"), image(kUdiskModel, 16, 2));
     }
 
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -239,12 +254,16 @@ void tst_CliFlow::run()
     bool interrupted = false;
     connect(&program, &QProcess::readyReadStandardOutput, this, [&] {
         out += program.readAllStandardOutput();
-        if (interrupt && !interrupted && QRegularExpression(QStringLiteral("[1-9]\\d*\\.\\d %")).match(QString::fromUtf8(out)).hasMatch()) {
+        if (interrupt && !interrupted
+            && QRegularExpression(QStringLiteral("[1-9]\\d*\\.\\d %"))
+                   .match(QString::fromUtf8(out))
+                   .hasMatch()) {
             interrupted = true;
             ::kill(pid_t(program.processId()), SIGINT);
         }
     });
-    connect(&program, &QProcess::readyReadStandardError, this, [&] { err += program.readAllStandardError(); });
+    connect(
+        &program, &QProcess::readyReadStandardError, this, [&] { err += program.readAllStandardError(); });
     QSignalSpy finished(&program, qOverload<int, QProcess::ExitStatus>(&QProcess::finished));
     program.start(QStringLiteral(LENS_UPDATE_SIMLENS), args);
     QVERIFY(program.waitForStarted());
@@ -262,7 +281,8 @@ void tst_CliFlow::run()
         qDebug().noquote() << all;
     QCOMPARE(program.exitStatus(), QProcess::NormalExit);
     QVERIFY2(program.exitCode() == exitCode,
-             qPrintable(QStringLiteral("exit code %1, expected %2").arg(program.exitCode()).arg(exitCode) + context));
+        qPrintable(
+            QStringLiteral("exit code %1, expected %2").arg(program.exitCode()).arg(exitCode) + context));
     if (interrupt)
         QVERIFY(interrupted);
 
@@ -277,9 +297,9 @@ void tst_CliFlow::run()
             const QString value = text.section(QLatin1Char('='), 1);
             const QJsonValue found = lookUp(document, path);
             const QString foundText = found.isDouble() ? QString::number(found.toInt()) : found.toString();
-            QVERIFY2(foundText == value, qPrintable(path + QStringLiteral(" is '") + foundText
-                                                    + QStringLiteral("', expected '") + value + QLatin1Char('\'')
-                                                    + context));
+            QVERIFY2(foundText == value,
+                qPrintable(path + QStringLiteral(" is '") + foundText + QStringLiteral("', expected '")
+                    + value + QLatin1Char('\'') + context));
         } else {
             QVERIFY2(all.contains(text), qPrintable(QStringLiteral("missing: ") + text + context));
         }
@@ -292,7 +312,7 @@ void tst_CliFlow::run()
 void tst_CliFlow::productProgramStarts()
 {
     QProcess program;
-    program.start(QStringLiteral(LENS_UPDATE), {QStringLiteral("--version")});
+    program.start(QStringLiteral(LENS_UPDATE), { QStringLiteral("--version") });
     QVERIFY(program.waitForFinished(30000));
     QCOMPARE(program.exitCode(), 0);
     QVERIFY(program.readAllStandardOutput().startsWith("lens-update "));

@@ -165,8 +165,8 @@ void tst_Demo::initTestCase()
     canMount = ::geteuid() == 0;
     isolate = canMount && !QStandardPaths::findExecutable(QStringLiteral("nsenter")).isEmpty()
         && QProcess::execute(QStringLiteral("unshare"),
-                             {QStringLiteral("--mount"), QStringLiteral("--propagation"), QStringLiteral("private"),
-                              QStringLiteral("true")})
+               { QStringLiteral("--mount"), QStringLiteral("--propagation"), QStringLiteral("private"),
+                   QStringLiteral("true") })
             == 0;
 }
 
@@ -198,17 +198,17 @@ void tst_Demo::productCarriesNoDemo()
     const QByteArray caBody = demoCaBody();
     QVERIFY(caBody.size() == 64);
     const Marker markers[] = {
-        {"SocketHidapi", &demo},
-        {"DemoSetup", &demo},
-        {"DemoAutopilot", &demo},
-        {"LENS_DEMO_AUTOPILOT", &demo},
-        {QByteArray(LENS_DEMO_CERTS) + "/ca.pem", &demo},
-        {"https://127.0.0.1:%1", &demo},
-        {"LensSimulator", &sim},
-        {"LensSimServer", &sim},
-        {"SimulatedHidapi", nullptr},
-        {caBody, nullptr},
-        {"Lens Updater Demo CA", nullptr},
+        { "SocketHidapi", &demo },
+        { "DemoSetup", &demo },
+        { "DemoAutopilot", &demo },
+        { "LENS_DEMO_AUTOPILOT", &demo },
+        { QByteArray(LENS_DEMO_CERTS) + "/ca.pem", &demo },
+        { "https://127.0.0.1:%1", &demo },
+        { "LensSimulator", &sim },
+        { "LensSimServer", &sim },
+        { "SimulatedHidapi", nullptr },
+        { caBody, nullptr },
+        { "Lens Updater Demo CA", nullptr },
     };
     // As plain bytes, and as the UTF-16 of a QStringLiteral.
     auto holds = [](const QByteArray &binary, const QByteArray &text) {
@@ -240,12 +240,13 @@ void tst_Demo::demoUpdate_data()
     // The program's debug lines on, into its log file as well.
     QTest::addColumn<bool>("debugLog");
 
-    QTest::newRow("update, Chinese") << "zh_CN.UTF-8" << false << false << QStringLiteral("更新成功！") << "V1.1.0"
-                                     << QString() << true;
-    QTest::newRow("failed update, English") << "en_US.UTF-8" << true << false << "Update failed!" << "V1.0.3"
+    QTest::newRow("update, Chinese") << "zh_CN.UTF-8" << false << false << QStringLiteral("更新成功！")
+                                     << "V1.1.0" << QString() << true;
+    QTest::newRow("failed update, English") << "en_US.UTF-8" << true << false << "Update failed!"
+                                            << "V1.0.3"
                                             << "0.5" << false;
-    QTest::newRow("U-disk update, English") << "en_US.UTF-8" << false << true << "Update successfully!" << "V1.1.0"
-                                            << QString() << false;
+    QTest::newRow("U-disk update, English") << "en_US.UTF-8" << false << true << "Update successfully!"
+                                            << "V1.1.0" << QString() << false;
 }
 
 void tst_Demo::demoUpdate()
@@ -263,38 +264,40 @@ void tst_Demo::demoUpdate()
     {
         QTcpServer probe;
         QVERIFY2(probe.listen(QHostAddress::LocalHost, LENS_DEMO_PORT),
-                 qPrintable(QStringLiteral("port %1 is busy: is a demo running?").arg(LENS_DEMO_PORT)));
+            qPrintable(QStringLiteral("port %1 is busy: is a demo running?").arg(LENS_DEMO_PORT)));
     }
     const QProcessEnvironment env = environment();
     const QString models = QStringLiteral(LENS_DEMO_MODELS);
     const QString certs = QStringLiteral(LENS_DEMO_CERTS);
 
     Process server(QStringLiteral(LENS_FWSERVER),
-                   {QStringLiteral("--models"), models, QStringLiteral("--port"), QString::number(LENS_DEMO_PORT),
-                    QStringLiteral("--cert"), certs + QStringLiteral("/server.pem"), QStringLiteral("--key"),
-                    certs + QStringLiteral("/server.key")},
-                   env);
+        { QStringLiteral("--models"), models, QStringLiteral("--port"), QString::number(LENS_DEMO_PORT),
+            QStringLiteral("--cert"), certs + QStringLiteral("/server.pem"), QStringLiteral("--key"),
+            certs + QStringLiteral("/server.key") },
+        env);
     QVERIFY(server.start());
-    QVERIFY2(!server.waitFor(QStringLiteral("Serving https://127.0.0.1")).isEmpty(), qPrintable(server.errors()));
+    QVERIFY2(
+        !server.waitFor(QStringLiteral("Serving https://127.0.0.1")).isEmpty(), qPrintable(server.errors()));
 
-    const QStringList simArgs{QStringLiteral(LENS_SIM), QStringLiteral("--models"), models};
+    const QStringList simArgs { QStringLiteral(LENS_SIM), QStringLiteral("--models"), models };
     // In the new namespace, first hide every lens volume that is not ours.
-    const QString hideOthers = QStringLiteral(
-        "awk '{print $2}' /proc/self/mounts | while read -r m; do "
-        "[ -f \"$m/DeviceInformation.txt\" ] && umount -l \"$m\"; done; exec \"$@\"");
+    const QString hideOthers
+        = QStringLiteral("awk '{print $2}' /proc/self/mounts | while read -r m; do "
+                         "[ -f \"$m/DeviceInformation.txt\" ] && umount -l \"$m\"; done; exec \"$@\"");
     Process sim(isolate ? QStringLiteral("unshare") : simArgs.first(),
-                isolate ? QStringList{QStringLiteral("--mount"), QStringLiteral("--propagation"),
-                                      QStringLiteral("private"), QStringLiteral("--"), QStringLiteral("sh"),
-                                      QStringLiteral("-c"), hideOthers, QStringLiteral("lens-sim")}
-                              + simArgs
-                        : simArgs.mid(1),
-                env);
+        isolate ? QStringList { QStringLiteral("--mount"), QStringLiteral("--propagation"),
+                      QStringLiteral("private"), QStringLiteral("--"), QStringLiteral("sh"),
+                      QStringLiteral("-c"), hideOthers, QStringLiteral("lens-sim") }
+                + simArgs
+                : simArgs.mid(1),
+        env);
     QVERIFY(sim.start());
     QVERIFY2(!sim.waitFor(QStringLiteral("serving")).isEmpty(), qPrintable(sim.errors()));
     if (!pace.isEmpty()) {
         sim.send("pace " + pace.toLatin1());
-        QVERIFY2(!sim.waitFor(QStringLiteral("The lens answers each report after %1 ms.").arg(pace)).isEmpty(),
-                 qPrintable(sim.log()));
+        QVERIFY2(
+            !sim.waitFor(QStringLiteral("The lens answers each report after %1 ms.").arg(pace)).isEmpty(),
+            qPrintable(sim.log()));
     }
     if (fail) {
         sim.send("fail");
@@ -302,7 +305,8 @@ void tst_Demo::demoUpdate()
     }
     if (udisk) {
         sim.send("udisk");
-        QVERIFY2(!sim.waitFor(QStringLiteral("U-disk mode: the lens left USB HID")).isEmpty(), qPrintable(sim.log()));
+        QVERIFY2(!sim.waitFor(QStringLiteral("U-disk mode: the lens left USB HID")).isEmpty(),
+            qPrintable(sim.log()));
     }
 
     QProcessEnvironment programEnv = env;
@@ -310,19 +314,23 @@ void tst_Demo::demoUpdate()
     programEnv.insert(QStringLiteral("LC_ALL"), locale);
     programEnv.insert(QStringLiteral("QT_QPA_FONTDIR"), QStringLiteral("/usr/share/fonts"));
     programEnv.insert(QStringLiteral("LENS_DEMO_AUTOPILOT"), QStringLiteral("1"));
-    const QString stateHome = tmp->path() + QStringLiteral("/state-") + QString::fromLatin1(QTest::currentDataTag());
+    const QString stateHome
+        = tmp->path() + QStringLiteral("/state-") + QString::fromLatin1(QTest::currentDataTag());
     programEnv.insert(QStringLiteral("XDG_STATE_HOME"), stateHome);
     if (debugLog)
         programEnv.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("lens.*.debug=true"));
-    const QString shot = QStringLiteral(LENS_SCREENSHOT_DIR) + QStringLiteral("/demo-%1.png")
-                             .arg(fail ? QStringLiteral("failed") : udisk ? QStringLiteral("udisk") : QStringLiteral("finished"));
+    const QString shot = QStringLiteral(LENS_SCREENSHOT_DIR)
+        + QStringLiteral("/demo-%1.png")
+              .arg(fail       ? QStringLiteral("failed")
+                      : udisk ? QStringLiteral("udisk")
+                              : QStringLiteral("finished"));
     QFile::remove(shot);
     programEnv.insert(QStringLiteral("LENS_DEMO_AUTOPILOT_SCREENSHOT"), shot);
     Process program(isolate ? QStringLiteral("nsenter") : QStringLiteral(LENS_DEMO_PROGRAM),
-                    isolate ? QStringList{QStringLiteral("--mount=/proc/%1/ns/mnt").arg(sim.process.processId()),
-                                          QStringLiteral("--"), QStringLiteral(LENS_DEMO_PROGRAM)}
-                            : QStringList(),
-                    programEnv);
+        isolate ? QStringList { QStringLiteral("--mount=/proc/%1/ns/mnt").arg(sim.process.processId()),
+            QStringLiteral("--"), QStringLiteral(LENS_DEMO_PROGRAM) }
+                : QStringList(),
+        programEnv);
     QVERIFY(program.start());
 
     const QString result = program.waitFor(QStringLiteral("autopilot\tresult"), 240000);
@@ -336,13 +344,14 @@ void tst_Demo::demoUpdate()
         QFile log(path);
         if (log.open(QIODevice::WriteOnly)) {
             log.write((QStringLiteral("--- lens-updater-demo, stdout:\n") + program.log()
-                       + QStringLiteral("\n--- stderr:\n") + program.errors() + QStringLiteral("\n--- lens-sim:\n")
-                       + sim.log() + QStringLiteral("\n--- lens-fwserver:\n") + server.log())
+                + QStringLiteral("\n--- stderr:\n") + program.errors() + QStringLiteral("\n--- lens-sim:\n")
+                + sim.log() + QStringLiteral("\n--- lens-fwserver:\n") + server.log())
                           .toUtf8());
         }
         QFAIL(qPrintable(QStringLiteral("the update did not come to an end; see ") + path));
     }
-    QCOMPARE(result.section(QLatin1Char('\t'), 2), fail ? QStringLiteral("failure") : QStringLiteral("success"));
+    QCOMPARE(
+        result.section(QLatin1Char('\t'), 2), fail ? QStringLiteral("failure") : QStringLiteral("success"));
     QVERIFY(program.finish());
     QCOMPARE(program.process.exitStatus(), QProcess::NormalExit);
     QCOMPARE(program.process.exitCode(), 0);
@@ -364,7 +373,7 @@ void tst_Demo::demoUpdate()
         else if (f.at(1) == QLatin1String("screenshot"))
             screenshot = f.at(2);
     }
-    QStringList expectedPages{"page_link", "page_updateReady", "page_updating"};
+    QStringList expectedPages { "page_link", "page_updateReady", "page_updating" };
     // A failed update goes back to the ready page, where it can be started again.
     expectedPages << (fail ? QStringLiteral("page_updateReady") : QStringLiteral("page_updatefinished"));
     QCOMPARE(pages, expectedPages);
@@ -381,7 +390,8 @@ void tst_Demo::demoUpdate()
     QVERIFY2(!program.errors().contains(QLatin1String("Cannot queue")), qPrintable(program.errors()));
 
     // The simulator holds exactly the image the server served.
-    const QByteArray served = fileBytes(models + QLatin1Char('/') + QLatin1String(kLensCode) + "/firmware.dat");
+    const QByteArray served
+        = fileBytes(models + QLatin1Char('/') + QLatin1String(kLensCode) + "/firmware.dat");
     QVERIFY(!served.isEmpty());
     if (udisk)
         QVERIFY2(!sim.waitFor(QStringLiteral("U-disk: back, now running")).isEmpty(), qPrintable(sim.log()));
@@ -395,23 +405,25 @@ void tst_Demo::demoUpdate()
     const QString simLog = sim.log();
     if (udisk) {
         const QString udiskLine = sim.waitFor(QStringLiteral("U-disk image: "));
-        QCOMPARE(udiskLine, QStringLiteral("U-disk image: %1 bytes, sha256 %2").arg(served.size()).arg(sha256(served)));
+        QCOMPARE(udiskLine,
+            QStringLiteral("U-disk image: %1 bytes, sha256 %2").arg(served.size()).arg(sha256(served)));
         QCOMPARE(updatesLine, QStringLiteral("updates: 0 started, 0 finished, last status none"));
     } else {
-        QCOMPARE(updatesLine,
-                 QStringLiteral("updates: 1 started, 1 finished, last status %1").arg(fail ? 6 : 5));
+        QCOMPARE(
+            updatesLine, QStringLiteral("updates: 1 started, 1 finished, last status %1").arg(fail ? 6 : 5));
         const int packets = (served.size() + 55) / 56;
-        QCOMPARE(imageLine, QStringLiteral("image: %1 bytes in %2 packets, sha256 %3")
-                                .arg(served.size())
-                                .arg(packets)
-                                .arg(sha256(served)));
+        QCOMPARE(imageLine,
+            QStringLiteral("image: %1 bytes in %2 packets, sha256 %3")
+                .arg(served.size())
+                .arg(packets)
+                .arg(sha256(served)));
         QVERIFY2(servedLine.endsWith(QLatin1String("held exactly")), qPrintable(servedLine));
         QVERIFY(simLog.contains(QLatin1String("Receiving firmware: 50 %")));
         QCOMPARE(simLog.contains(QLatin1String("Restarting: the lens leaves the bus")), !fail);
         if (!fail && pace.isEmpty()) {
             // At about 2 ms a packet the transfer can be watched for seconds.
-            const QRegularExpressionMatch took =
-                QRegularExpression(QStringLiteral("Update succeeded .* in ([0-9.]+) s\\.")).match(simLog);
+            const QRegularExpressionMatch took
+                = QRegularExpression(QStringLiteral("Update succeeded .* in ([0-9.]+) s\\.")).match(simLog);
             QVERIFY2(took.hasMatch(), qPrintable(simLog));
             QVERIFY2(took.captured(1).toDouble() >= packets * 0.002 * 0.9, qPrintable(took.captured(0)));
             QVERIFY2(took.captured(1).toDouble() >= 5.0, qPrintable(took.captured(0)));
@@ -433,8 +445,9 @@ void tst_Demo::demoUpdate()
     server.process.terminate();
     QVERIFY(server.finish());
     // A lens in U-disk mode has no serial number of its own.
-    const QString query = QStringLiteral("GET /zemtar/pc/v1/firmware/latest/version/%1?sn=%1%2&ver=V1.0.3 -> 200")
-                              .arg(QLatin1String(kLensCode), udisk ? QStringLiteral("0000000") : QStringLiteral("D0000417"));
+    const QString query
+        = QStringLiteral("GET /zemtar/pc/v1/firmware/latest/version/%1?sn=%1%2&ver=V1.0.3 -> 200")
+              .arg(QLatin1String(kLensCode), udisk ? QStringLiteral("0000000") : QStringLiteral("D0000417"));
     QVERIFY2(server.log().contains(query), qPrintable(server.log()));
 }
 

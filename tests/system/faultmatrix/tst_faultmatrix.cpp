@@ -22,16 +22,16 @@
 #include <functional>
 #include <memory>
 
-#include "net/devicefirmwareprocess.h"
-#include "tools/fwserver/firmwareserver.h"
+#include "app/widget.h"
 #include "catalogue/lenscatalogue.h"
+#include "net/devicefirmwareprocess.h"
+#include "protocol/updateprocess.h"
+#include "tests/support/windowflow/windowflow.h"
+#include "tools/fwserver/firmwareserver.h"
 #include "tools/lenssim/lenssimulator.h"
-#include "tools/windowharness/noticerecorder.h"
 #include "tools/lenssim/simulatedhidapi.h"
 #include "tools/udisklens/udisklensvolume.h"
-#include "protocol/updateprocess.h"
-#include "app/widget.h"
-#include "tests/support/windowflow/windowflow.h"
+#include "tools/windowharness/noticerecorder.h"
 #include "tools/windowharness/windowharness.h"
 
 namespace {
@@ -133,9 +133,12 @@ private:
     std::unique_ptr<Widget> readyWindow(Widget::Workers workers = Widget::Workers());
     // A mounted U-disk lens volume whose lens takes Fw.dat after 200 ms and
     // comes back with `comeBack` (empty: never), served by the server.
-    std::unique_ptr<UdiskLensVolume> udiskLens(const QString &model, const QString &code, const QString &version,
-                                               QByteArray *served, const QString &comeBack = QString());
-    QProgressBar *bar(Widget &w) { return WindowHarness::part<QProgressBar>(&w, QStringLiteral("progressBar")); }
+    std::unique_ptr<UdiskLensVolume> udiskLens(const QString &model, const QString &code,
+        const QString &version, QByteArray *served, const QString &comeBack = QString());
+    QProgressBar *bar(Widget &w)
+    {
+        return WindowHarness::part<QProgressBar>(&w, QStringLiteral("progressBar"));
+    }
     // No success was announced unless the lens holds `image`.
     void checkNoFalseSuccess(const QByteArray &image);
     // After a fault: the lens plugged in again and working, the next update
@@ -187,11 +190,11 @@ std::unique_ptr<Widget> tst_FaultMatrix::readyWindow(Widget::Workers workers)
 }
 
 std::unique_ptr<UdiskLensVolume> tst_FaultMatrix::udiskLens(const QString &model, const QString &code,
-                                                            const QString &version, QByteArray *served,
-                                                            const QString &comeBack)
+    const QString &version, QByteArray *served, const QString &comeBack)
 {
     *served = WindowHarness::firmwareImage(model, 64 * 1024 + 9, quint32(qHash(model)), true);
-    server.addModel(code, kNew, QStringLiteral("<p>U-disk</p>"), code, model, WindowHarness::lensPicture(), *served);
+    server.addModel(
+        code, kNew, QStringLiteral("<p>U-disk</p>"), code, model, WindowHarness::lensPicture(), *served);
     auto volume = std::make_unique<UdiskLensVolume>();
     if (!volume->mount(1 << 20) || !volume->writeDeviceInformation(model, version))
         return nullptr;
@@ -216,7 +219,7 @@ void tst_FaultMatrix::nextUpdateSucceeds(Widget &w, const QByteArray &served, bo
             lens()->unplug();
             QVERIFY(notices->waitFor(kDisconnected));
         }
-                lens()->plug();
+        lens()->plug();
     }
     QVERIFY(WindowFlow::waitUntilReady(w, kNew.toLower()));
     notices->clear();
@@ -381,12 +384,14 @@ void tst_FaultMatrix::extraAcknowledgement()
 
 void tst_FaultMatrix::versionAfterRestart_data()
 {
-    QTest::addColumn<QString>("served");   // the version the server offers
+    QTest::addColumn<QString>("served"); // the version the server offers
     QTest::addColumn<QString>("reported"); // what the lens reports after its restart
     QTest::addColumn<bool>("success");
     QTest::newRow("old version") << kNew << QString() << false;
-    QTest::newRow("suffixed version reported exactly") << "V1.2.0-hotfix" << "V1.2.0-hotfix" << true;
-    QTest::newRow("another suffixed version") << "V1.2.0-hotfix" << "V1.2.0-hotfix2" << false;
+    QTest::newRow("suffixed version reported exactly") << "V1.2.0-hotfix"
+                                                       << "V1.2.0-hotfix" << true;
+    QTest::newRow("another suffixed version") << "V1.2.0-hotfix"
+                                              << "V1.2.0-hotfix2" << false;
 }
 
 void tst_FaultMatrix::versionAfterRestart()
@@ -723,7 +728,8 @@ void tst_FaultMatrix::downloadCut_data()
     QTest::newRow("cut half-way") << firmware << FirmwareServer::Fault::Truncate << 0;
     QTest::newRow("dropped") << firmware << FirmwareServer::Fault::Drop << 0;
     QTest::newRow("error page") << firmware << FirmwareServer::Fault::ErrorPage << 0;
-    QTest::newRow("plain http addresses") << FirmwareServer::Route::Query << FirmwareServer::Fault::PlainHttpLinks << 0;
+    QTest::newRow("plain http addresses")
+        << FirmwareServer::Route::Query << FirmwareServer::Fault::PlainHttpLinks << 0;
     QTest::newRow("announced beyond the limit") << firmware << FirmwareServer::Fault::None << kImageSize - 1;
     QTest::newRow("endless body") << firmware << FirmwareServer::Fault::Endless << kImageSize;
 }
@@ -744,7 +750,7 @@ void tst_FaultMatrix::downloadCut()
     auto w = WindowFlow::openWindow(workers, notices.get());
     QVERIFY(w);
     QTRY_COMPARE_WITH_TIMEOUT(WindowHarness::text(w.get(), QStringLiteral("label_newVer")),
-                              QStringLiteral("最新版本 ： ") + kNew.toLower(), 20000);
+        QStringLiteral("最新版本 ： ") + kNew.toLower(), 20000);
     // The client gives up on the image and says so.
     QVERIFY(notices->waitFor(QStringLiteral("数据不存在!"), 20000));
     QVERIFY(!w->firmwareReady());
@@ -783,10 +789,9 @@ void tst_FaultMatrix::volumeFaultDuringUpdate()
     if (!UdiskLensVolume::canMount(&reason))
         QSKIP(qPrintable(QStringLiteral("cannot mount lens volumes here: ") + reason));
     lens()->unplug();
-    const QByteArray udiskImage =
-        WindowHarness::firmwareImage(kUdiskModel, 64 * 1024 + 9, 77, true);
+    const QByteArray udiskImage = WindowHarness::firmwareImage(kUdiskModel, 64 * 1024 + 9, 77, true);
     server.addModel(kUdiskCode, kNew, QStringLiteral("<p>U-disk</p>"), kUdiskCode, kUdiskModel,
-                    WindowHarness::lensPicture(), udiskImage);
+        WindowHarness::lensPicture(), udiskImage);
 
     auto volume = std::make_unique<UdiskLensVolume>();
     QVERIFY2(volume->mount(1 << 20), qPrintable(volume->errorString()));
@@ -844,10 +849,10 @@ void tst_FaultMatrix::volumeFaultDuringUpdate()
     }
 
     // A notice either way, and the window is not left on the updating page.
-    QTRY_VERIFY_WITH_TIMEOUT(notices->count(kSuccess) + notices->count(kFailure) + notices->count(kDisconnected)
-                                     + notices->count(kOneLensOnly)
-                                 > 0,
-                             30000);
+    QTRY_VERIFY_WITH_TIMEOUT(notices->count(kSuccess) + notices->count(kFailure)
+                + notices->count(kDisconnected) + notices->count(kOneLensOnly)
+            > 0,
+        30000);
     QTRY_VERIFY_WITH_TIMEOUT(WindowHarness::page(w.get()) != QLatin1String("updating"), 30000);
     if (notices->count(kSuccess) > 0)
         QCOMPARE(onVolume, udiskImage);
@@ -877,7 +882,7 @@ void tst_FaultMatrix::volumeFaultDuringUpdate()
     // Two detection passes without a lens volume, so that the next one is
     // a new lens to the window.
     QTest::qWait(2 * 500 + 200);
-        volume.reset(new UdiskLensVolume);
+    volume.reset(new UdiskLensVolume);
     QVERIFY2(volume->mount(1 << 20), qPrintable(volume->errorString()));
     QVERIFY(volume->writeDeviceInformation(kUdiskModel, kOld));
     volume->setTakeDelay(200);

@@ -13,19 +13,19 @@
 
 #include <memory>
 
-#include "widgets/bubblepopup.h"
+#include "app/widget.h"
 #include "net/devicefirmwareprocess.h"
+#include "tests/support/windowflow/windowflow.h"
 #include "tools/fwserver/firmwareserver.h"
 #include "tools/lenssim/lenssimulator.h"
-#include "tools/windowharness/noticerecorder.h"
 #include "tools/lenssim/simulatedhidapi.h"
-#include "widgets/spotfoldcircle.h"
 #include "tools/testca/testca.h"
+#include "tools/windowharness/noticerecorder.h"
+#include "tools/windowharness/windowharness.h"
+#include "widgets/bubblepopup.h"
+#include "widgets/spotfoldcircle.h"
 #include "widgets/updateguidewidget.h"
 #include "widgets/warningwidget.h"
-#include "app/widget.h"
-#include "tests/support/windowflow/windowflow.h"
-#include "tools/windowharness/windowharness.h"
 
 namespace {
 
@@ -82,7 +82,7 @@ private slots:
 private:
     // Serves firmware for the simulated lens; returns the image.
     QByteArray serveLens(const QString &version, const QString &imageModel = kModel, int size = 56 * 120 + 17,
-                         const QString &code = kCode, const QString &modelName = kModel);
+        const QString &code = kCode, const QString &modelName = kModel);
     std::unique_ptr<TestWindow> openWindow();
     // The lens reported, the server answered and the firmware is in.
     bool waitUntilReady(Widget &w, const QString &latestVersion);
@@ -119,12 +119,13 @@ void tst_HidFlow::cleanup()
     QTest::qWait(200);
 }
 
-QByteArray tst_HidFlow::serveLens(const QString &version, const QString &imageModel, int size, const QString &code,
-                                  const QString &modelName)
+QByteArray tst_HidFlow::serveLens(const QString &version, const QString &imageModel, int size,
+    const QString &code, const QString &modelName)
 {
     const QByteArray image = WindowHarness::firmwareImage(imageModel, size, quint32(size) * 7919u);
-    server.addModel(code, version, QStringLiteral("<p>Faster focus in low light.</p><p>Quieter aperture.</p>"),
-                    QStringLiteral("AF85"), modelName, WindowHarness::lensPicture(), image);
+    server.addModel(code, version,
+        QStringLiteral("<p>Faster focus in low light.</p><p>Quieter aperture.</p>"), QStringLiteral("AF85"),
+        modelName, WindowHarness::lensPicture(), image);
     return image;
 }
 
@@ -165,7 +166,8 @@ void tst_HidFlow::lensFoundOnLinkPage()
     QCOMPARE(warning->pos(), above);
     QVERIFY(part(*w, "button_help")->isHidden());
     QTRY_COMPARE(warning->pos(), home);
-    QCOMPARE(warning->findChild<QLabel *>(QStringLiteral("label_hint"))->text(), QStringLiteral("未查询到任何设备"));
+    QCOMPARE(warning->findChild<QLabel *>(QStringLiteral("label_hint"))->text(),
+        QStringLiteral("未查询到任何设备"));
 
     // Reconnecting without a lens changes nothing.
     QTest::mouseClick(reconnect, Qt::LeftButton);
@@ -281,10 +283,9 @@ void tst_HidFlow::updateToNewVersion()
     QCOMPARE(lens()->updatesStarted(), 1);
 
     // The returned lens is asked for again with its new version.
-    QTRY_COMPARE(server.requests(FirmwareServer::Route::Query)
-                     .last()
-                     .query.queryItemValue(QStringLiteral("ver")),
-                 QStringLiteral("V1.2.0"));
+    QTRY_COMPARE(
+        server.requests(FirmwareServer::Route::Query).last().query.queryItemValue(QStringLiteral("ver")),
+        QStringLiteral("V1.2.0"));
 
     // A second unplug is an unplug.
     lens()->unplug();
@@ -297,8 +298,10 @@ void tst_HidFlow::sameVersionAsksBeforeRewrite_data()
 {
     QTest::addColumn<QString>("installed");
     QTest::addColumn<QString>("latest");
-    QTest::newRow("equal") << "V1.2.0" << "V1.2.0";
-    QTest::newRow("case and leading V do not count") << "1.2.0" << "v1.2.0";
+    QTest::newRow("equal") << "V1.2.0"
+                           << "V1.2.0";
+    QTest::newRow("case and leading V do not count") << "1.2.0"
+                                                     << "v1.2.0";
 }
 
 void tst_HidFlow::sameVersionAsksBeforeRewrite()
@@ -423,7 +426,9 @@ void tst_HidFlow::unplugDuringTransfer()
     QVERIFY(text(*w, "label_progress").isEmpty());
     QVERIFY(text(*w, "textEdit_contect").isEmpty());
     QVERIFY(text(*w, "label_newVer").isEmpty());
-    QVERIFY(WindowHarness::part<QLabel>(w.get(), QStringLiteral("label_model_img"))->pixmap(Qt::ReturnByValue).isNull());
+    QVERIFY(WindowHarness::part<QLabel>(w.get(), QStringLiteral("label_model_img"))
+                ->pixmap(Qt::ReturnByValue)
+                .isNull());
     bool moved = false;
     for (const QList<QVariant> &value : values)
         moved = moved || value.at(0).toInt() > 0;
@@ -567,7 +572,7 @@ void tst_HidFlow::progressReports()
     center->setCurrentWidget(part(*w, "page_updating"));
 
     // The chunk radius follows the value below 20 % and stays from there on.
-    for (float before : {3.0f, 19.0f}) {
+    for (float before : { 3.0f, 19.0f }) {
         if (before < value)
             QMetaObject::invokeMethod(w.get(), "onLensUpdateProcessFunc", Q_ARG(float, before));
     }
@@ -587,9 +592,9 @@ void tst_HidFlow::progressReports()
     QVERIFY(bar->isHidden());
     QVERIFY(!part(*w, "label_gif")->isHidden());
     QCOMPARE(text(*w, "label_progress"),
-             widgetTr("正在更新 ： ") + QStringLiteral("100.0") + widgetTr("%。正在重启中..."));
-    QCOMPARE(text(*w, "label_progress"), language == QLatin1String("Chinese")
-                                             ? QStringLiteral("正在更新 ： 100.0%。正在重启中...")
+        widgetTr("正在更新 ： ") + QStringLiteral("100.0") + widgetTr("%。正在重启中..."));
+    QCOMPARE(text(*w, "label_progress"),
+        language == QLatin1String("Chinese") ? QStringLiteral("正在更新 ： 100.0%。正在重启中...")
                                              : QStringLiteral("Updating : 100.0%.Restarting..."));
     w.reset();
     QCoreApplication::removeTranslator(&translator);
@@ -633,13 +638,15 @@ void tst_HidFlow::languageQuestion()
     QVERIFY(part(*w, "comboBox_language")->isHidden());
 
     w->setDefaultAnswer(false);
-    QMetaObject::invokeMethod(w.get(), "comboBox_language_currentTextChanged", Q_ARG(QString, QStringLiteral("English")));
+    QMetaObject::invokeMethod(
+        w.get(), "comboBox_language_currentTextChanged", Q_ARG(QString, QStringLiteral("English")));
     QCOMPARE(w->questionCount(), 1);
     QCOMPARE(w->questions().first(), QStringLiteral("已切换到 English,请重新启动升级程序！"));
     QVERIFY(w->isVisible());
 
     w->setDefaultAnswer(true);
-    QMetaObject::invokeMethod(w.get(), "comboBox_language_currentTextChanged", Q_ARG(QString, QStringLiteral("English")));
+    QMetaObject::invokeMethod(
+        w.get(), "comboBox_language_currentTextChanged", Q_ARG(QString, QStringLiteral("English")));
     QCOMPARE(w->questionCount(), 2);
     QVERIFY(!w->isVisible());
 }

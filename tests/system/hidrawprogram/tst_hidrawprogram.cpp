@@ -18,10 +18,10 @@
 #include <cstring>
 #include <memory>
 
-#include "tools/programdriver/connecttunnel.h"
 #include "tools/fwserver/firmwareserver.h"
 #include "tools/hidrawlens/hidrawlenstestbed.h"
 #include "tools/lenssim/lenssimulator.h"
+#include "tools/programdriver/connecttunnel.h"
 #include "tools/programdriver/shimmedprogram.h"
 
 namespace {
@@ -101,12 +101,13 @@ void tst_HidrawProgram::initTestCase()
         return;
     tmp = std::make_unique<QTemporaryDir>();
     QVERIFY(tmp->isValid());
-    QVERIFY(server.setCertificateFiles(ShimmedProgram::serverCertificateFile(), ShimmedProgram::serverKeyFile()));
+    QVERIFY(
+        server.setCertificateFiles(ShimmedProgram::serverCertificateFile(), ShimmedProgram::serverKeyFile()));
     QVERIFY2(server.start(), qPrintable(server.errorString()));
     QVERIFY(tunnel.start(server.port()));
     image = firmwareImage(56 * 400 + 9);
     server.addModel(kCode, QStringLiteral("V1.2.0"), QStringLiteral("<p>Faster focus in low light.</p>"),
-                    QStringLiteral("AF85"), kModel, picture(), image);
+        QStringLiteral("AF85"), kModel, picture(), image);
 }
 
 QProcessEnvironment tst_HidrawProgram::environment() const
@@ -127,7 +128,8 @@ QProcessEnvironment tst_HidrawProgram::environment() const
 
 bool tst_HidrawProgram::startProgram(ShimmedProgram &program, HidrawLensTestbed &testbed, const QString &path)
 {
-    return program.start(path, testbed.environment(environment(), {ShimmedProgram::shimLibrary()}), tunnel.address());
+    return program.start(
+        path, testbed.environment(environment(), { ShimmedProgram::shimLibrary() }), tunnel.address());
 }
 
 bool tst_HidrawProgram::startUpdate(ShimmedProgram &program)
@@ -170,7 +172,7 @@ void tst_HidrawProgram::window()
 
     // Found by itself: the lens's information from the node.
     QVERIFY2(program.waitForLabel(QStringLiteral("label_SN"), QStringLiteral("序列号  ： ") + kSerial),
-             qPrintable(program.otherOutput()));
+        qPrintable(program.otherOutput()));
     QCOMPARE(program.label(QStringLiteral("label_model")), QStringLiteral("产品型号 ： ") + kModel);
     QCOMPARE(program.label(QStringLiteral("label_nowVer")), QStringLiteral("当前版本 ： V1.0.0"));
     QCOMPARE(program.page(), QStringLiteral("link"));
@@ -187,7 +189,7 @@ void tst_HidrawProgram::window()
         // The compiled-in server was asked, through the tunnel.
         QVERIFY(program.waitForLabel(QStringLiteral("label_newVer"), QStringLiteral("最新版本 ： v1.2.0")));
         QVERIFY2(tunnel.hosts().contains(QStringLiteral(LENS_SERVER_HOST) + QStringLiteral(":443")),
-                 qPrintable(tunnel.hosts().join(QLatin1Char(' '))));
+            qPrintable(tunnel.hosts().join(QLatin1Char(' '))));
         break;
     case FullUpdate: {
         QVERIFY(startUpdate(program));
@@ -276,10 +278,10 @@ void tst_HidrawProgram::commandLine()
         cli.setProcessEnvironment(env);
         QSignalSpy finished(&cli, qOverload<int, QProcess::ExitStatus>(&QProcess::finished));
         cli.start(QStringLiteral(LENS_UPDATE_CLI),
-                  arguments
-                      + QStringList{QStringLiteral("--server"), server.origin(), QStringLiteral("--ca-file"),
-                                    ShimmedProgram::caFile(), QStringLiteral("--restart-timeout"),
-                                    QStringLiteral("30"), QStringLiteral("--volumes-under"), tmp->path()});
+            arguments
+                + QStringList { QStringLiteral("--server"), server.origin(), QStringLiteral("--ca-file"),
+                    ShimmedProgram::caFile(), QStringLiteral("--restart-timeout"), QStringLiteral("30"),
+                    QStringLiteral("--volumes-under"), tmp->path() });
         cli.closeWriteChannel();
         const bool ended = cli.waitForStarted() && finished.wait(120000);
         *out = cli.readAllStandardOutput();
@@ -291,7 +293,7 @@ void tst_HidrawProgram::commandLine()
     const auto listed = [&](const QString &version) {
         QByteArray out;
         QString all;
-        const int code = run({QStringLiteral("list"), QStringLiteral("--json")}, &out, &all);
+        const int code = run({ QStringLiteral("list"), QStringLiteral("--json") }, &out, &all);
         QJsonParseError error;
         const QJsonObject root = QJsonDocument::fromJson(out, &error).object();
         const QJsonArray lenses = root.value(QStringLiteral("lenses")).toArray();
@@ -312,10 +314,11 @@ void tst_HidrawProgram::commandLine()
 
     QByteArray out;
     QString all;
-    QCOMPARE(run({QStringLiteral("update"), QStringLiteral("--yes")}, &out, &all), 0);
-    for (const QString &text : {QStringLiteral("100.0 %"), QStringLiteral("Update successfully!"),
-                                QStringLiteral("Current lens version : V1.2.0")})
-        QVERIFY2(all.contains(text), qPrintable(QStringLiteral("missing: ") + text + QLatin1Char('\n') + all));
+    QCOMPARE(run({ QStringLiteral("update"), QStringLiteral("--yes") }, &out, &all), 0);
+    for (const QString &text : { QStringLiteral("100.0 %"), QStringLiteral("Update successfully!"),
+             QStringLiteral("Current lens version : V1.2.0") })
+        QVERIFY2(
+            all.contains(text), qPrintable(QStringLiteral("missing: ") + text + QLatin1Char('\n') + all));
     QCOMPARE(lens.lastStatus(), 5);
     QCOMPARE(lens.receivedImage(), image);
     QVERIFY(lens.holdsImage(image));

@@ -10,15 +10,15 @@
 
 #include <memory>
 
+#include "app/widget.h"
 #include "net/devicefirmwareprocess.h"
+#include "tests/support/windowflow/windowflow.h"
 #include "tools/fwserver/firmwareserver.h"
 #include "tools/lenssim/lenssimulator.h"
-#include "tools/windowharness/noticerecorder.h"
 #include "tools/lenssim/simulatedhidapi.h"
 #include "tools/testca/testca.h"
 #include "tools/udisklens/udisklensvolume.h"
-#include "app/widget.h"
-#include "tests/support/windowflow/windowflow.h"
+#include "tools/windowharness/noticerecorder.h"
 #include "tools/windowharness/windowharness.h"
 
 namespace {
@@ -63,7 +63,9 @@ private:
     QString page(Widget &w) { return WindowHarness::page(&w); }
     bool hasPicture(Widget &w)
     {
-        return !WindowHarness::part<QLabel>(&w, QStringLiteral("label_model_img"))->pixmap(Qt::ReturnByValue).isNull();
+        return !WindowHarness::part<QLabel>(&w, QStringLiteral("label_model_img"))
+                    ->pixmap(Qt::ReturnByValue)
+                    .isNull();
     }
 
     FirmwareServer server;
@@ -97,7 +99,7 @@ QByteArray tst_NetworkFlow::serveLens(const QString &version)
 {
     const QByteArray image = WindowHarness::firmwareImage(kModel, 56 * 300 + 11, 77);
     server.addModel(kCode, version, QStringLiteral("<p>Faster focus.</p>"), QStringLiteral("AF85"), kModel,
-                    WindowHarness::lensPicture(), image);
+        WindowHarness::lensPicture(), image);
     return image;
 }
 
@@ -208,7 +210,7 @@ void tst_NetworkFlow::lostAndBackWithUdiskLens()
     const QString model = QStringLiteral("AF 56mm F1.8 Z");
     const QString code = QStringLiteral("58G31");
     server.addModel(code, QStringLiteral("V1.1.0"), QStringLiteral("<p>Sharper.</p>"), code, model,
-                    WindowHarness::lensPicture(), WindowHarness::firmwareImage(model, 4096, 3, true));
+        WindowHarness::lensPicture(), WindowHarness::firmwareImage(model, 4096, 3, true));
     UdiskLensVolume volume;
     QVERIFY2(volume.mount(1 << 20), qPrintable(volume.errorString()));
     QVERIFY(volume.writeDeviceInformation(model, QStringLiteral("V1.0.3")));

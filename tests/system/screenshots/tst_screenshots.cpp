@@ -8,11 +8,11 @@
 #include <QTextLayout>
 #include <QTranslator>
 
-#include "app/apphighdpi.h"
 #include "app/appfonts.h"
+#include "app/apphighdpi.h"
+#include "app/widget.h"
 #include "widgets/spotfoldcircle.h"
 #include "widgets/warningwidget.h"
-#include "app/widget.h"
 
 namespace {
 
@@ -26,8 +26,7 @@ QString missingGlyphs(const QString &text, const QFont &font)
 {
     QTextLayout layout(text, font);
     layout.beginLayout();
-    while (layout.createLine().isValid()) {
-    }
+    while (layout.createLine().isValid()) { }
     layout.endLayout();
     QString missing;
     for (const QGlyphRun &run : layout.glyphRuns()) {
@@ -90,8 +89,8 @@ void tst_Screenshots::pages_data()
 {
     QTest::addColumn<QString>("language");
     QTest::addColumn<QString>("state");
-    for (const char *language : {"Chinese", "English"}) {
-        for (const char *state : {"link", "ready", "finished", "updating", "restarting", "warning"})
+    for (const char *language : { "Chinese", "English" }) {
+        for (const char *state : { "link", "ready", "finished", "updating", "restarting", "warning" })
             QTest::addRow("%s-%s", language, state) << language << state;
     }
 }
@@ -128,10 +127,12 @@ void tst_Screenshots::fill(Widget &w, const QString &state)
         center->setCurrentWidget(w.findChild<QWidget *>(QStringLiteral("page_updating")));
         auto *bar = w.findChild<QProgressBar *>(QStringLiteral("progressBar"));
         if (state == QLatin1String("updating")) {
-            label("label_progress")->setText(widgetTr("正在更新 ： ") + QStringLiteral("37.5") + widgetTr("%"));
+            label("label_progress")
+                ->setText(widgetTr("正在更新 ： ") + QStringLiteral("37.5") + widgetTr("%"));
             bar->setValue(37);
         } else {
-            label("label_progress")->setText(widgetTr("正在更新 ： ") + QStringLiteral("100.0") + widgetTr("%。正在重启中..."));
+            label("label_progress")
+                ->setText(widgetTr("正在更新 ： ") + QStringLiteral("100.0") + widgetTr("%。正在重启中..."));
             bar->hide();
             label("label_gif")->show();
             w.findChild<SpotFoldCircle *>()->start();
@@ -150,8 +151,8 @@ void tst_Screenshots::fill(Widget &w, const QString &state)
 void tst_Screenshots::checkTexts(Widget &w, const QString &where)
 {
     QList<QWidget *> shown;
-    for (QWidget *row : {w.findChild<QWidget *>(QStringLiteral("headWidget")),
-                         w.findChild<QWidget *>(QStringLiteral("centerStackedWidget"))}) {
+    for (QWidget *row : { w.findChild<QWidget *>(QStringLiteral("headWidget")),
+             w.findChild<QWidget *>(QStringLiteral("centerStackedWidget")) }) {
         for (QWidget *widget : row->findChildren<QWidget *>()) {
             if (!widget->isVisibleTo(&w) || widget->objectName().isEmpty())
                 continue;
@@ -169,12 +170,14 @@ void tst_Screenshots::checkTexts(Widget &w, const QString &where)
                 continue;
             const QFontMetrics fm(widget->font());
             const QString id = where + QLatin1Char(' ') + widget->objectName() + QLatin1String(": ") + text;
-            QVERIFY2(fm.horizontalAdvance(text) <= widget->width() - (qobject_cast<QPushButton *>(widget) ? 16 : 0),
-                     qPrintable(QStringLiteral("clipped: ") + id));
+            QVERIFY2(fm.horizontalAdvance(text)
+                    <= widget->width() - (qobject_cast<QPushButton *>(widget) ? 16 : 0),
+                qPrintable(QStringLiteral("clipped: ") + id));
             QVERIFY2(fm.height() <= widget->height(), qPrintable(QStringLiteral("too tall: ") + id));
             if (hasCjk(text)) {
                 const QString missing = missingGlyphs(text, widget->font());
-                QVERIFY2(missing.isEmpty(), qPrintable(QStringLiteral("no glyphs for ") + missing + QLatin1String(" in ") + id));
+                QVERIFY2(missing.isEmpty(),
+                    qPrintable(QStringLiteral("no glyphs for ") + missing + QLatin1String(" in ") + id));
             }
         }
     }
@@ -182,8 +185,9 @@ void tst_Screenshots::checkTexts(Widget &w, const QString &where)
         for (int j = i + 1; j < shown.size(); ++j) {
             const QRect a(shown[i]->mapTo(&w, QPoint(0, 0)), shown[i]->size());
             const QRect b(shown[j]->mapTo(&w, QPoint(0, 0)), shown[j]->size());
-            QVERIFY2(!a.intersects(b), qPrintable(where + QLatin1String(": ") + shown[i]->objectName()
-                                                  + QLatin1String(" overlaps ") + shown[j]->objectName()));
+            QVERIFY2(!a.intersects(b),
+                qPrintable(where + QLatin1String(": ") + shown[i]->objectName() + QLatin1String(" overlaps ")
+                    + shown[j]->objectName()));
         }
     }
 }

@@ -16,13 +16,13 @@
 #include <cstdio>
 #include <memory>
 
+#include "app/widget.h"
 #include "net/devicefirmwareprocess.h"
 #include "tools/fwserver/firmwareserver.h"
 #include "tools/lenssim/lenssimulator.h"
 #include "tools/lenssim/simulatedhidapi.h"
 #include "tools/testca/testca.h"
 #include "tools/udisklens/udisklensvolume.h"
-#include "app/widget.h"
 #include "tools/windowharness/windowharness.h"
 
 namespace {
@@ -40,7 +40,8 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     WindowHarness::initApplication();
     const QString mode = argc > 1 ? QString::fromLatin1(argv[1]) : QString();
-    if (mode != QLatin1String("idle") && mode != QLatin1String("transfer") && mode != QLatin1String("udiskwait"))
+    if (mode != QLatin1String("idle") && mode != QLatin1String("transfer")
+        && mode != QLatin1String("udiskwait"))
         return fail("mode must be idle, transfer or udiskwait");
     const bool udisk = mode == QLatin1String("udiskwait");
 
@@ -57,8 +58,8 @@ int main(int argc, char *argv[])
     std::unique_ptr<UdiskLensVolume> volume;
     if (udisk) {
         const QString model = QStringLiteral("AF 56mm F1.8 Z");
-        server.addModel(QStringLiteral("58G31"), QStringLiteral("V1.1.0"), QString(), QStringLiteral("58G31"), model,
-                        WindowHarness::lensPicture(), WindowHarness::firmwareImage(model, 64 * 1024, 9, true));
+        server.addModel(QStringLiteral("58G31"), QStringLiteral("V1.1.0"), QString(), QStringLiteral("58G31"),
+            model, WindowHarness::lensPicture(), WindowHarness::firmwareImage(model, 64 * 1024, 9, true));
         lens->unplug();
         volume.reset(new UdiskLensVolume);
         if (!volume->mount(1 << 20) || !volume->writeDeviceInformation(model, QStringLiteral("V1.0.3")))
@@ -70,7 +71,7 @@ int main(int argc, char *argv[])
         const QString model = lens->modelName();
         // About 3000 packets at 2 ms each: the transfer runs for seconds.
         server.addModel(lens->modelCode(), QStringLiteral("V9.0.0"), QString(), QStringLiteral("AF85"), model,
-                        WindowHarness::lensPicture(), WindowHarness::firmwareImage(model, 56 * 3000 + 1, 9));
+            WindowHarness::lensPicture(), WindowHarness::firmwareImage(model, 56 * 3000 + 1, 9));
         lens->setLatency(2000);
     }
 
@@ -78,10 +79,14 @@ int main(int argc, char *argv[])
     workers.firmware = new DeviceFirmwareProcess(endpoints);
     auto window = std::make_unique<Widget>(workers);
     window->show();
-    auto *link = qobject_cast<QPushButton *>(WindowHarness::part(window.get(), QStringLiteral("button_link")));
-    auto *update = qobject_cast<QPushButton *>(WindowHarness::part(window.get(), QStringLiteral("button_update")));
-    auto *close = qobject_cast<QPushButton *>(WindowHarness::part(window.get(), QStringLiteral("button_close")));
-    auto *bar = qobject_cast<QProgressBar *>(WindowHarness::part(window.get(), QStringLiteral("progressBar")));
+    auto *link
+        = qobject_cast<QPushButton *>(WindowHarness::part(window.get(), QStringLiteral("button_link")));
+    auto *update
+        = qobject_cast<QPushButton *>(WindowHarness::part(window.get(), QStringLiteral("button_update")));
+    auto *close
+        = qobject_cast<QPushButton *>(WindowHarness::part(window.get(), QStringLiteral("button_close")));
+    auto *bar
+        = qobject_cast<QProgressBar *>(WindowHarness::part(window.get(), QStringLiteral("progressBar")));
 
     QElapsedTimer sinceClose;
     bool updateStarted = false;

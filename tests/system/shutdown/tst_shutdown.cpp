@@ -1,8 +1,8 @@
 #include <QProcess>
 
-#include <unistd.h>
 #include <QRegularExpression>
 #include <QTest>
+#include <unistd.h>
 
 // Closing the window ends the program promptly with 0, whatever the
 // workers are doing at that moment.
@@ -31,16 +31,18 @@ void tst_Shutdown::closeReturnsPromptly()
 
     QProcess probe;
     probe.setProcessChannelMode(QProcess::SeparateChannels);
-    probe.start(QStringLiteral(LENS_SHUTDOWN_PROBE), {mode});
+    probe.start(QStringLiteral(LENS_SHUTDOWN_PROBE), { mode });
     QVERIFY(probe.waitForStarted());
     QVERIFY2(probe.waitForFinished(60000), "the program did not end");
     const QString out = QString::fromLocal8Bit(probe.readAllStandardOutput());
     const QString err = QString::fromLocal8Bit(probe.readAllStandardError());
     qDebug().noquote() << out.trimmed();
     QCOMPARE(probe.exitStatus(), QProcess::NormalExit);
-    QVERIFY2(probe.exitCode() == 0, qPrintable(QStringLiteral("exit code %1\n").arg(probe.exitCode()) + err.right(2000)));
+    QVERIFY2(probe.exitCode() == 0,
+        qPrintable(QStringLiteral("exit code %1\n").arg(probe.exitCode()) + err.right(2000)));
 
-    const QRegularExpressionMatch match = QRegularExpression(QStringLiteral("closed-to-exit-ms (-?\\d+)")).match(out);
+    const QRegularExpressionMatch match
+        = QRegularExpression(QStringLiteral("closed-to-exit-ms (-?\\d+)")).match(out);
     QVERIFY(match.hasMatch());
     const int ms = match.captured(1).toInt();
     QVERIFY(ms >= 0);

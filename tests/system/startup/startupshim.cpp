@@ -33,8 +33,8 @@ void poll()
         if (!box->property("lensShimSeen").toBool()) {
             box->setProperty("lensShimSeen", true);
             QAbstractButton *cancel = box->button(QMessageBox::Cancel);
-            report({QStringLiteral("box"), box->windowTitle(), box->text(),
-                    QString::number(int(box->standardButtons()), 16), cancel ? cancel->text() : QString()});
+            report({ QStringLiteral("box"), box->windowTitle(), box->text(),
+                QString::number(int(box->standardButtons()), 16), cancel ? cancel->text() : QString() });
             if (action == "cancel") {
                 if (QAbstractButton *cancel = box->button(QMessageBox::Cancel))
                     QTimer::singleShot(0, cancel, &QAbstractButton::click);
@@ -50,10 +50,10 @@ void poll()
         auto *link = top->findChild<QPushButton *>(QStringLiteral("button_link"));
         QWidget *page = top->findChild<QWidget *>(QStringLiteral("page_link"));
         auto *hint = page ? page->findChild<QLabel *>(QStringLiteral("label_hint")) : nullptr;
-        report({QStringLiteral("window"), link ? link->text() : QString(), hint ? hint->text() : QString(),
-                QString::number(int(QCoreApplication::testAttribute(Qt::AA_EnableHighDpiScaling))),
-                QString::number(top->devicePixelRatioF()),
-                QStringLiteral("%1x%2").arg(top->width()).arg(top->height())});
+        report({ QStringLiteral("window"), link ? link->text() : QString(), hint ? hint->text() : QString(),
+            QString::number(int(QCoreApplication::testAttribute(Qt::AA_EnableHighDpiScaling))),
+            QString::number(top->devicePixelRatioF()),
+            QStringLiteral("%1x%2").arg(top->width()).arg(top->height()) });
         if (action == "close") {
             if (auto *close = top->findChild<QPushButton *>(QStringLiteral("button_close")))
                 QTimer::singleShot(200, close, &QAbstractButton::click);

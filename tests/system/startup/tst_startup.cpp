@@ -10,7 +10,8 @@ namespace {
 class Run
 {
 public:
-    Run(const QString &tmp, const QString &locale, const QByteArray &action, const QString &scaleFactor = QString())
+    Run(const QString &tmp, const QString &locale, const QByteArray &action,
+        const QString &scaleFactor = QString())
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(LENS_STARTUP_SHIM));
@@ -89,13 +90,22 @@ void tst_Startup::singleInstance_data()
     QTest::addColumn<QString>("scaleFactor");
     QTest::addColumn<QString>("pixelRatio");
     QTest::addColumn<QString>("language");
-    QTest::newRow("German system") << "de_DE.UTF-8" << "Tips"
+    QTest::newRow("German system") << "de_DE.UTF-8"
+                                   << "Tips"
                                    << "The upgrade program has been started, do not open it again!"
-                                   << "Connect" << "Connect the device to your computer via USB" << "Cancel"
-                                   << QString() << "1" << "English";
-    QTest::newRow("Traditional Chinese system, scale 2")
-        << "zh_TW.UTF-8" << "提示" << "升级程序已启动，请勿重复打开！"
-        << "开始连接" << "请将设备通过USB连接到电脑中" << "取消" << "2" << "2" << "Chinese";
+                                   << "Connect"
+                                   << "Connect the device to your computer via USB"
+                                   << "Cancel" << QString() << "1"
+                                   << "English";
+    QTest::newRow("Traditional Chinese system, scale 2") << "zh_TW.UTF-8"
+                                                         << "提示"
+                                                         << "升级程序已启动，请勿重复打开！"
+                                                         << "开始连接"
+                                                         << "请将设备通过USB连接到电脑中"
+                                                         << "取消"
+                                                         << "2"
+                                                         << "2"
+                                                         << "Chinese";
 }
 
 void tst_Startup::singleInstance()
@@ -155,14 +165,15 @@ void tst_Startup::singleInstance()
     Run third(tmp.path(), locale, "close");
     third.process.setProcessChannelMode(QProcess::MergedChannels);
     QVERIFY(third.start());
-    QVERIFY2(!third.waitFor(QStringLiteral("window")).isEmpty(), qPrintable(third.lines.join(QLatin1Char('\n'))));
+    QVERIFY2(
+        !third.waitFor(QStringLiteral("window")).isEmpty(), qPrintable(third.lines.join(QLatin1Char('\n'))));
     QVERIFY(third.process.waitForFinished(60000));
     QCOMPARE(third.process.exitStatus(), QProcess::NormalExit);
     QCOMPARE(third.process.exitCode(), 0);
 
     // Nothing of the guard is left: the last run took over what the killed
     // one left behind and released it all when it ended.
-    const QStringList left = QDir(tmp.path()).entryList({QStringLiteral("qipc_*")}, QDir::Files);
+    const QStringList left = QDir(tmp.path()).entryList({ QStringLiteral("qipc_*") }, QDir::Files);
     QVERIFY2(left.isEmpty(), qPrintable(left.join(QLatin1Char(' '))));
 
     // All three runs told their log file in the state folder, at info level.

@@ -15,18 +15,18 @@
 
 #include <sys/stat.h>
 
+#include "app/widget.h"
 #include "net/devicefirmwareprocess.h"
+#include "tests/support/windowflow/windowflow.h"
 #include "tools/fwserver/firmwareserver.h"
 #include "tools/lenssim/lenssimulator.h"
-#include "tools/windowharness/noticerecorder.h"
 #include "tools/lenssim/simulatedhidapi.h"
 #include "tools/testca/testca.h"
-#include "udisk/udiskdevice.h"
 #include "tools/udisklens/udisklensvolume.h"
-#include "widgets/warningwidget.h"
-#include "app/widget.h"
-#include "tests/support/windowflow/windowflow.h"
+#include "tools/windowharness/noticerecorder.h"
 #include "tools/windowharness/windowharness.h"
+#include "udisk/udiskdevice.h"
+#include "widgets/warningwidget.h"
 
 namespace {
 
@@ -101,7 +101,7 @@ QByteArray tst_UdiskFlow::serve(const QString &version, const QString &modelName
 {
     const QByteArray image = WindowHarness::firmwareImage(modelName, size, quint32(size) * 31u, true);
     server.addModel(kCode, version, QStringLiteral("<p>Sharper wide open.</p>"), kCode, modelName,
-                    WindowHarness::lensPicture(QColor(0xD8, 0x8F, 0x4A)), image);
+        WindowHarness::lensPicture(QColor(0xD8, 0x8F, 0x4A)), image);
     return image;
 }
 
@@ -243,8 +243,9 @@ void tst_UdiskFlow::unknownModelIsNotOffered()
     workers.udisk = new UdiskDevice;
     QObject receiver;
     bool reported = false;
-    connect(workers.udisk, &UdiskDevice::isUdiskModeConnecte, &receiver,
-            [&](bool connected) { reported = reported || connected; }, Qt::QueuedConnection);
+    connect(
+        workers.udisk, &UdiskDevice::isUdiskModeConnecte, &receiver,
+        [&](bool connected) { reported = reported || connected; }, Qt::QueuedConnection);
     auto w = openWindow(workers);
     QVERIFY(w);
     QTRY_VERIFY_WITH_TIMEOUT(reported, 15000);
@@ -288,7 +289,9 @@ void tst_UdiskFlow::removedOnReadyPage()
     QCOMPARE(page(*w), QStringLiteral("link"));
     QVERIFY(!part(*w, "button_update")->isEnabled());
     QVERIFY(text(*w, "textEdit_contect").isEmpty());
-    QVERIFY(WindowHarness::part<QLabel>(w.get(), QStringLiteral("label_model_img"))->pixmap(Qt::ReturnByValue).isNull());
+    QVERIFY(WindowHarness::part<QLabel>(w.get(), QStringLiteral("label_model_img"))
+                ->pixmap(Qt::ReturnByValue)
+                .isNull());
 
     // Nothing is written when the button is pressed now.
     QTest::mouseClick(part(*w, "button_link"), Qt::LeftButton);
@@ -351,12 +354,14 @@ void tst_UdiskFlow::volumeBeside()
     UdiskLensVolume other(beside == QLatin1String("tmpfs") ? UdiskLensVolume::Tmpfs : UdiskLensVolume::Fat);
     QVERIFY2(other.mount(1 << 20), qPrintable(other.errorString()));
     if (beside == QLatin1String("fifo")) {
-        QVERIFY2(other.bindOver(QStringLiteral("DeviceInformation.txt"), fifo), qPrintable(other.errorString()));
+        QVERIFY2(
+            other.bindOver(QStringLiteral("DeviceInformation.txt"), fifo), qPrintable(other.errorString()));
     } else if (beside == QLatin1String("oversized")) {
-        QVERIFY(other.writeDeviceInformationRaw(UdiskLensVolume::deviceInformationText(kModel, QStringLiteral("V1"))
-                                                + QByteArray(8192, ' ')));
+        QVERIFY(other.writeDeviceInformationRaw(
+            UdiskLensVolume::deviceInformationText(kModel, QStringLiteral("V1")) + QByteArray(8192, ' ')));
     } else {
-        QVERIFY(other.writeDeviceInformation(QStringLiteral("AF 16mm F1.2 XF Pro"), QStringLiteral("V2.0.0")));
+        QVERIFY(
+            other.writeDeviceInformation(QStringLiteral("AF 16mm F1.2 XF Pro"), QStringLiteral("V2.0.0")));
     }
     other.startLens();
     // Two detection passes with it mounted.

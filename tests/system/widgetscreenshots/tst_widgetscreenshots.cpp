@@ -1,5 +1,5 @@
-#include "app/apphighdpi.h"
 #include "app/appfonts.h"
+#include "app/apphighdpi.h"
 #include "widgets/bubblepopup.h"
 #include "widgets/qanimationstackedwidget.h"
 #include "widgets/ripplewave.h"
@@ -38,14 +38,20 @@ void checkFits(QTextEdit *edit, const QString &where)
 {
     const qreal needed = edit->document()->size().height();
     QVERIFY2(needed <= edit->viewport()->height(),
-             qPrintable(QStringLiteral("%1: text needs %2 px, %3 px shown").arg(where).arg(needed).arg(edit->viewport()->height())));
+        qPrintable(QStringLiteral("%1: text needs %2 px, %3 px shown")
+                       .arg(where)
+                       .arg(needed)
+                       .arg(edit->viewport()->height())));
 }
 
 void checkFits(QLabel *label, const QString &where)
 {
     const QSize needed = label->fontMetrics().size(0, label->text());
     QVERIFY2(needed.width() <= label->width() && needed.height() <= label->height() + 12,
-             qPrintable(QStringLiteral("%1: \"%2\" needs %3 x %4").arg(where, label->text()).arg(needed.width()).arg(needed.height())));
+        qPrintable(QStringLiteral("%1: \"%2\" needs %3 x %4")
+                       .arg(where, label->text())
+                       .arg(needed.width())
+                       .arg(needed.height())));
 }
 
 } // namespace
@@ -131,7 +137,7 @@ void tst_WidgetScreenshots::guidePages()
         QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 2 * page, 5000);
         save(guide.grab().toImage(), QStringLiteral("guide-%1-page%2").arg(lang).arg(page));
         checkFits(guide.findChild<QTextEdit *>(QStringLiteral("textEdit_%1").arg(page - 1)),
-                  QStringLiteral("%1 page %2").arg(lang).arg(page));
+            QStringLiteral("%1 page %2").arg(lang).arg(page));
     }
 
     // half way through a slide back, with the mouse on a dot
@@ -182,12 +188,14 @@ void tst_WidgetScreenshots::notices()
     useLanguage();
     const QString lang = language == "English" ? "en" : "zh";
 
-    struct Notice { const char *text; const char *colour; };
+    struct Notice
+    {
+        const char *text;
+        const char *colour;
+    };
     const Notice notices[] = {
-        { "设备断开！", "#EC4545" },
-        { "网络连接已恢复！", "#22F517" },
-        { "未检测网络连接，请检查网络连接状态！", "#EC4545" },
-        { nullptr, nullptr }, // the default look
+        { "设备断开！", "#EC4545" }, { "网络连接已恢复！", "#22F517" },
+        { "未检测网络连接，请检查网络连接状态！", "#EC4545" }, { nullptr, nullptr }, // the default look
     };
 
     // laid over the window's dark background, as the program shows them
@@ -197,7 +205,8 @@ void tst_WidgetScreenshots::notices()
     int y = 20;
     for (const Notice &n : notices) {
         auto *popup = new BubblePopup(nullptr);
-        popup->setText(n.text ? QCoreApplication::translate("Widget", n.text) : QStringLiteral("BubblePopup"));
+        popup->setText(
+            n.text ? QCoreApplication::translate("Widget", n.text) : QStringLiteral("BubblePopup"));
         if (n.colour)
             popup->setBackgroundColor(QColor(n.colour));
         popup->showPopup(nullptr);

@@ -16,18 +16,18 @@
 
 #include "app/apphighdpi.h"
 #include "app/apptranslators.h"
-#include "widgets/bubblepopup.h"
+#include "app/widget.h"
 #include "net/devicefirmwareprocess.h"
 #include "tools/fwserver/firmwareserver.h"
 #include "tools/lenssim/lenssimulator.h"
 #include "tools/lenssim/simulatedhidapi.h"
 #include "tools/testca/testca.h"
 #include "tools/udisklens/udisklensvolume.h"
-#include "widgets/updateguidewidget.h"
-#include "widgets/warningwidget.h"
-#include "app/widget.h"
 #include "tools/windowharness/testwindow.h"
 #include "tools/windowharness/windowharness.h"
+#include "widgets/bubblepopup.h"
+#include "widgets/updateguidewidget.h"
+#include "widgets/warningwidget.h"
 
 namespace {
 
@@ -121,9 +121,9 @@ void tst_WindowScreenshots::init()
     DeviceFirmwareProcess::resetReachability();
     image = WindowHarness::firmwareImage(kModel, 56 * 1200 + 7, 4242);
     server.addModel(kCode, QStringLiteral("V1.3.0"),
-                    QStringLiteral("<p>1. Faster focus in low light.</p><p>2. Fixed aperture flicker.</p>"
-                                   "<p>3. 修正了对焦马达的噪音。</p>"),
-                    QStringLiteral("AF85"), kModel, WindowHarness::lensPicture(), image);
+        QStringLiteral("<p>1. Faster focus in low light.</p><p>2. Fixed aperture flicker.</p>"
+                       "<p>3. 修正了对焦马达的噪音。</p>"),
+        QStringLiteral("AF85"), kModel, WindowHarness::lensPicture(), image);
 }
 
 void tst_WindowScreenshots::cleanup()
@@ -137,8 +137,8 @@ void tst_WindowScreenshots::shots_data()
 {
     QTest::addColumn<QString>("lang");
     QTest::addColumn<QString>("scenario");
-    for (const char *lang : {"zh", "en"}) {
-        for (const char *scenario : {"link", "hid", "questions", "foreign", "udisk"})
+    for (const char *lang : { "zh", "en" }) {
+        for (const char *scenario : { "link", "hid", "questions", "foreign", "udisk" })
             QTest::addRow("%s-%s", lang, scenario) << lang << scenario;
     }
 }
@@ -149,8 +149,8 @@ void tst_WindowScreenshots::shots()
     QFETCH(QString, scenario);
     language = lang;
     translators = std::make_unique<AppTranslators>();
-    QVERIFY(translators->install(QLocale(lang == QLatin1String("zh") ? QStringLiteral("zh_CN")
-                                                                     : QStringLiteral("en_US"))));
+    QVERIFY(translators->install(
+        QLocale(lang == QLatin1String("zh") ? QStringLiteral("zh_CN") : QStringLiteral("en_US"))));
     camera.prefix = lang + QLatin1Char('-') + scenario;
     camera.saved.clear();
 
@@ -183,7 +183,9 @@ std::unique_ptr<TestWindow> tst_WindowScreenshots::openWindow()
 bool tst_WindowScreenshots::waitUntilReady(Widget &w)
 {
     auto ready = [&w] {
-        return !WindowHarness::part<QLabel>(&w, QStringLiteral("label_model_img"))->pixmap(Qt::ReturnByValue).isNull()
+        return !WindowHarness::part<QLabel>(&w, QStringLiteral("label_model_img"))
+                    ->pixmap(Qt::ReturnByValue)
+                    .isNull()
             && w.firmwareReady();
     };
     return QTest::qWaitFor(ready, 15000);
@@ -192,7 +194,8 @@ bool tst_WindowScreenshots::waitUntilReady(Widget &w)
 void tst_WindowScreenshots::shoot(QWidget *w, const QString &name)
 {
     QTest::qWait(30);
-    const QString file = QStringLiteral(LENS_SHOT_DIR "/") + language + QLatin1Char('-') + name + QLatin1String(".png");
+    const QString file
+        = QStringLiteral(LENS_SHOT_DIR "/") + language + QLatin1Char('-') + name + QLatin1String(".png");
     QVERIFY2(w->grab().save(file), qPrintable(file));
     if (auto *window = qobject_cast<Widget *>(w))
         checkTexts(*window, name);
@@ -201,7 +204,7 @@ void tst_WindowScreenshots::shoot(QWidget *w, const QString &name)
 // Visible texts of the form fit their widgets.
 void tst_WindowScreenshots::checkTexts(Widget &w, const QString &name)
 {
-    for (const char *row : {"headWidget", "centerStackedWidget"}) {
+    for (const char *row : { "headWidget", "centerStackedWidget" }) {
         for (QWidget *widget : part(w, row)->findChildren<QWidget *>()) {
             if (!widget->isVisibleTo(&w) || widget->objectName().isEmpty())
                 continue;
@@ -218,7 +221,8 @@ void tst_WindowScreenshots::checkTexts(Widget &w, const QString &name)
             if (text.isEmpty())
                 continue;
             QVERIFY2(QFontMetrics(widget->font()).horizontalAdvance(text) <= room,
-                     qPrintable(QStringLiteral("%1-%2: %3 clips \"%4\"").arg(language, name, widget->objectName(), text)));
+                qPrintable(QStringLiteral("%1-%2: %3 clips \"%4\"")
+                               .arg(language, name, widget->objectName(), text)));
         }
     }
 }
@@ -301,7 +305,8 @@ void tst_WindowScreenshots::questions()
     QVERIFY(waitUntilReady(*w));
     QTest::mouseClick(part(*w, "button_link"), Qt::LeftButton);
     int shot = 0;
-    const QStringList names = {QStringLiteral("20-question-rewrite"), QStringLiteral("21-question-downgrade")};
+    const QStringList names
+        = { QStringLiteral("20-question-rewrite"), QStringLiteral("21-question-downgrade") };
     // The window's question, as the box it would show.
     auto photograph = [&](const QString &title, const QString &text) {
         QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No);
@@ -318,8 +323,8 @@ void tst_WindowScreenshots::questions()
     QTest::qWait(200);
 
     // The installed release of a test build: the downgrade question.
-    server.addModel(kCode, QStringLiteral("1.2.3BETA1"), QStringLiteral("<p>Test build.</p>"), QStringLiteral("AF85"),
-                    kModel, WindowHarness::lensPicture(), image);
+    server.addModel(kCode, QStringLiteral("1.2.3BETA1"), QStringLiteral("<p>Test build.</p>"),
+        QStringLiteral("AF85"), kModel, WindowHarness::lensPicture(), image);
     lens()->setFirmwareVersion(QStringLiteral("1.2.3"));
     w = openWindow();
     QVERIFY(w);
@@ -334,8 +339,8 @@ void tst_WindowScreenshots::questions()
 void tst_WindowScreenshots::foreignFirmwareAndNoNetwork()
 {
     server.addModel(kCode, QStringLiteral("V1.3.0"), QStringLiteral("<p>Not for this lens.</p>"),
-                    QStringLiteral("AF85"), kModel, WindowHarness::lensPicture(),
-                    WindowHarness::firmwareImage(QStringLiteral("AF 50mm OTHER"), 4096, 1));
+        QStringLiteral("AF85"), kModel, WindowHarness::lensPicture(),
+        WindowHarness::firmwareImage(QStringLiteral("AF 50mm OTHER"), 4096, 1));
     auto w = openWindow();
     QVERIFY(w);
     QVERIFY(waitUntilReady(*w));
@@ -348,7 +353,9 @@ void tst_WindowScreenshots::foreignFirmwareAndNoNetwork()
     shoot(w.get(), QStringLiteral("31-no-network"));
     server.clearFaults();
     QTRY_VERIFY_WITH_TIMEOUT(part(*w, "button_update")->isEnabled(), 10000);
-    QTRY_VERIFY(!WindowHarness::part<QLabel>(w.get(), QStringLiteral("label_model_img"))->pixmap(Qt::ReturnByValue).isNull());
+    QTRY_VERIFY(!WindowHarness::part<QLabel>(w.get(), QStringLiteral("label_model_img"))
+                     ->pixmap(Qt::ReturnByValue)
+                     .isNull());
     shoot(w.get(), QStringLiteral("32-network-back"));
 }
 
@@ -362,7 +369,7 @@ void tst_WindowScreenshots::udiskLens()
     const QString code = QStringLiteral("58G31");
     const QByteArray udiskImage = WindowHarness::firmwareImage(model, 96 * 1024, 8, true);
     server.addModel(code, QStringLiteral("V1.1.0"), QStringLiteral("<p>Sharper wide open.</p>"), code, model,
-                    WindowHarness::lensPicture(QColor(0xD8, 0x8F, 0x4A)), udiskImage);
+        WindowHarness::lensPicture(QColor(0xD8, 0x8F, 0x4A)), udiskImage);
     UdiskLensVolume volume;
     QVERIFY2(volume.mount(1 << 20), qPrintable(volume.errorString()));
     QVERIFY(volume.writeDeviceInformation(model, QStringLiteral("V1.0.3")));
@@ -379,8 +386,9 @@ void tst_WindowScreenshots::udiskLens()
     QTest::qWait(300);
     shoot(w.get(), QStringLiteral("41-udisk-updating"));
     QTRY_COMPARE_WITH_TIMEOUT(page(*w), QStringLiteral("finished"), 20000);
-    QTRY_VERIFY_WITH_TIMEOUT(WindowHarness::text(w.get(), QStringLiteral("label_newVer_F")).endsWith(QLatin1String("V1.1.0")),
-                             10000);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        WindowHarness::text(w.get(), QStringLiteral("label_newVer_F")).endsWith(QLatin1String("V1.1.0")),
+        10000);
     shoot(w.get(), QStringLiteral("42-udisk-finished"));
     QCOMPARE(volume.receivedFirmware(), udiskImage);
 }
