@@ -62,7 +62,10 @@ run_asan() {
     # Build steps that run a program of the tree run it instrumented too.
     cmake --build "$dir" --parallel "$(nproc)" || return 1
     local status=0
-    (cd "$dir" && ctest --output-on-failure --timeout 900 -j2 -LE package) || status=$?
+    # The shipped program under umockdev's preload cannot carry the sanitizer
+    # runtime (it must come first in the preload list); those runs test the
+    # system hidapi path, which the plain suite covers.
+    (cd "$dir" && ctest --output-on-failure --timeout 900 -j2 -LE "package|preload") || status=$?
     check_reports "$reports" "AddressSanitizer/UndefinedBehaviorSanitizer" || status=1
     [ $status -eq 0 ] && echo "asan+ubsan: the whole suite passes without reports"
     return $status

@@ -755,7 +755,10 @@ void tst_FaultMatrix::downloadCut()
     QVERIFY(notices->waitFor(QStringLiteral("数据不存在!"), 20000));
     QVERIFY(!w->firmwareReady());
 
-    // The update button sends nothing of a broken image, and says why.
+    // The update button sends nothing of a broken image, and says why. A
+    // slow machine may have lost the probe meanwhile: the button works again
+    // once the network is back.
+    QTRY_VERIFY_WITH_TIMEOUT(WindowHarness::part(w.get(), QStringLiteral("button_update"))->isEnabled(), 30000);
     QTest::mouseClick(WindowHarness::part(w.get(), QStringLiteral("button_link")), Qt::LeftButton);
     QCOMPARE(WindowHarness::page(w.get()), QStringLiteral("ready"));
     QTest::mouseClick(WindowHarness::part(w.get(), QStringLiteral("button_update")), Qt::LeftButton);
