@@ -596,7 +596,7 @@ p, li { white-space: pre-wrap; }
     </message>
     <message>
         <source>n (no answer)</source>
-        <translation>n（没有回答）</translation>
+        <translation>n (no answer)</translation>
     </message>
 </context>
 </TS>
