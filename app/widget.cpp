@@ -455,11 +455,7 @@ void Widget::lensGone(bool tell)
 {
     qCInfo(lcApp) << "lens gone";
     protocol->abort();
-    watchTransfer(false);
-    restartTimer.stop();
-    setKeepPluggedHint(false);
-    stopBusyIndicator();
-    phase = UpdatePhase::Idle;
+    endUpdate();
     activeLink = LensRecord::Link::None;
 
     QWidget *page = ui->centerStackedWidget->currentWidget();
