@@ -14,6 +14,7 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProgressBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -840,7 +841,8 @@ void tst_FaultMatrix::volumeFaultDuringUpdate()
     } else if (remove) {
         QTest::mouseClick(WindowHarness::part(w.get(), QStringLiteral("button_update")), Qt::LeftButton);
         const QString fw = volume->rootPath() + QStringLiteral("/Fw.dat");
-        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(fw), 10000);
+        // The name appears before the bytes do.
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(fw).size() == udiskImage.size(), 10000);
         QFile file(fw);
         QVERIFY(file.open(QIODevice::ReadOnly));
         onVolume = file.readAll();
