@@ -186,17 +186,15 @@ bool writeFirmware(
         return false;
     }
 
-    // From here on the file is ours; on failure it is emptied first, so that
-    // no short image is ever left for the lens, then closed and removed.
-    // Removing it while still open would make a FUSE driver keep it as a
-    // hidden file until its release, which comes late.
+    // From here on the file is ours; on failure it is emptied and removed,
+    // while still open, so that no short image is ever left for the lens.
     const auto discard = [&](const QString &why) {
         *error = why;
         if (::ftruncate(fd, 0) != 0) {
             // Nothing more to do: the unlink below still takes the name away.
         }
-        ::close(fd);
         removeOwnFile(path, rootSt);
+        ::close(fd);
         return false;
     };
 

@@ -25,6 +25,10 @@ const char kFirmwareFile[] = "Fw.dat";
 const char kFillerFile[] = "filler.bin";
 const qint64 kProbeSize = 1 << 20;
 const char kFatType[] = "fuse.fusefat";
+// fusefat is mounted single-threaded (-s), so requests are served in the
+// order the kernel sends them. Multi-threaded, the release of a file removed
+// while open could come after a later listing, which then showed the
+// file's hidden stand-in (.fuse_hidden…).
 
 QString tempFolderPrefix()
 {
@@ -225,7 +229,8 @@ bool UdiskLensVolume::mountFat(const QString &path, qint64 sizeBytes)
     // No volume label: fusefat would show it as a file in the root.
     if (!run({ QStringLiteral("mkfs.fat"), image }))
         return false;
-    if (!run({ QStringLiteral("fusefat"), QStringLiteral("-o"), QStringLiteral("rw+"), image, path }))
+    if (!run({ QStringLiteral("fusefat"), QStringLiteral("-s"), QStringLiteral("-o"), QStringLiteral("rw+"),
+            image, path }))
         return false;
     if (!mountedAt(path, QLatin1String(kFatType)))
         return fail(QStringLiteral("fusefat did not mount ") + path);
@@ -282,7 +287,8 @@ bool UdiskLensVolume::replug()
         QThread::msleep(10);
     if (!run({ QStringLiteral("fsck.fat"), QStringLiteral("-n"), m_imagePath }))
         return false;
-    if (!run({ QStringLiteral("fusefat"), QStringLiteral("-o"), QStringLiteral("rw+"), m_imagePath, m_root })
+    if (!run({ QStringLiteral("fusefat"), QStringLiteral("-s"), QStringLiteral("-o"), QStringLiteral("rw+"),
+            m_imagePath, m_root })
         || !mountedAt(m_root, QLatin1String(kFatType)))
         return fail(QStringLiteral("fusefat did not mount ") + m_root + QLatin1String(" again: ") + m_error);
     return !readOnly || setReadOnly(true);
