@@ -16,12 +16,41 @@
 #include <QTextStream>
 #include <QTimer>
 
+#include <iostream>
+#include <mutex>
+#include <string>
+#include <thread>
+
 namespace {
 
 constexpr int kPacketBytes = 56;
 // Long enough for the program's reader thread to see the lens gone.
 constexpr int kSwapPauseMs = 600;
 constexpr qint64 kVolumeBytes = 16 * 1024 * 1024;
+
+std::mutex g_stdinMutex;
+LensSimConsole *g_stdinConsole = nullptr; // where stdin lines go; null once it is gone
+
+// The thread stays blocked in its read when the program ends; that is
+// harmless.
+void readCommands()
+{
+    std::string line;
+    while (std::getline(std::cin, line)) {
+        std::lock_guard<std::mutex> lock(g_stdinMutex);
+        if (!g_stdinConsole)
+            return;
+        QMetaObject::invokeMethod(g_stdinConsole, "execute", Qt::QueuedConnection,
+            Q_ARG(QString, QString::fromLocal8Bit(line.c_str())));
+    }
+    std::lock_guard<std::mutex> lock(g_stdinMutex);
+    if (g_stdinConsole) {
+        QMetaObject::invokeMethod(
+            g_stdinConsole,
+            [] { QTextStream(stdout) << "End of input: no more commands; the lens keeps running.\n"; },
+            Qt::QueuedConnection);
+    }
+}
 
 QString sha256(const QByteArray &data)
 {
@@ -42,6 +71,11 @@ LensSimConsole::LensSimConsole(LensSimulator *lens, QTextStream *out, QObject *p
 
 LensSimConsole::~LensSimConsole()
 {
+    {
+        std::lock_guard<std::mutex> lock(g_stdinMutex);
+        if (g_stdinConsole == this)
+            g_stdinConsole = nullptr;
+    }
 #ifdef LENS_SIM_UDISK
     delete m_volume;
 #endif
@@ -89,6 +123,18 @@ QString LensSimConsole::helpText()
         "  status                what the lens is and what it has received\n"
         "  help                  this text\n"
         "  quit                  end lens-sim\n");
+}
+
+void LensSimConsole::readStandardInput()
+{
+    bool reading = false;
+    {
+        std::lock_guard<std::mutex> lock(g_stdinMutex);
+        reading = g_stdinConsole != nullptr;
+        g_stdinConsole = this;
+    }
+    if (!reading)
+        std::thread(readCommands).detach();
 }
 
 void LensSimConsole::say(const QString &text)

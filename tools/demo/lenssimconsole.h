@@ -41,6 +41,9 @@ public:
     void poll();
     // Polls every `intervalMs`.
     void startWatching(int intervalMs = 50);
+    // Runs the lines of stdin as commands in this object's thread, until
+    // input ends or this console is gone.
+    void readStandardInput();
 
     static QString helpText();
 

@@ -19,10 +19,6 @@
 
 #include <cerrno>
 #include <csignal>
-#include <iostream>
-#include <mutex>
-#include <string>
-#include <thread>
 
 #ifdef Q_OS_UNIX
 #include <signal.h>
@@ -35,34 +31,11 @@
 
 namespace {
 
-std::mutex g_consoleMutex;
-LensSimConsole *g_console = nullptr; // where stdin lines go; null once it is gone
 volatile std::sig_atomic_t g_signalled = 0;
 
 void onSignal(int)
 {
     g_signalled = 1;
-}
-
-// Lines of stdin, handed to the console in the main thread. The thread
-// stays blocked in its read when the program ends; that is harmless.
-void readCommands()
-{
-    std::string line;
-    while (std::getline(std::cin, line)) {
-        std::lock_guard<std::mutex> lock(g_consoleMutex);
-        if (!g_console)
-            return;
-        QMetaObject::invokeMethod(
-            g_console, "execute", Qt::QueuedConnection, Q_ARG(QString, QString::fromLocal8Bit(line.c_str())));
-    }
-    std::lock_guard<std::mutex> lock(g_consoleMutex);
-    if (g_console) {
-        QMetaObject::invokeMethod(
-            g_console,
-            [] { QTextStream(stdout) << "End of input: no more commands; the lens keeps running.\n"; },
-            Qt::QueuedConnection);
-    }
 }
 
 } // namespace
@@ -156,17 +129,9 @@ int main(int argc, char *argv[])
     out.flush();
     console.startWatching();
 
-    {
-        std::lock_guard<std::mutex> lock(g_consoleMutex);
-        g_console = &console;
-    }
-    std::thread(readCommands).detach();
+    console.readStandardInput();
 
     const int result = app.exec();
-    {
-        std::lock_guard<std::mutex> lock(g_consoleMutex);
-        g_console = nullptr;
-    }
     server.close();
     return result;
 }

@@ -18,30 +18,6 @@
 #include <QProcess>
 #include <QTextStream>
 
-#include <iostream>
-#include <mutex>
-#include <string>
-#include <thread>
-
-namespace {
-
-std::mutex g_consoleMutex;
-LensSimConsole *g_console = nullptr;
-
-void readCommands()
-{
-    std::string line;
-    while (std::getline(std::cin, line)) {
-        std::lock_guard<std::mutex> lock(g_consoleMutex);
-        if (!g_console)
-            return;
-        QMetaObject::invokeMethod(
-            g_console, "execute", Qt::QueuedConnection, Q_ARG(QString, QString::fromLocal8Bit(line.c_str())));
-    }
-}
-
-} // namespace
-
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
@@ -133,17 +109,9 @@ int main(int argc, char *argv[])
     }
     out.flush();
     console.startWatching();
-    {
-        std::lock_guard<std::mutex> lock(g_consoleMutex);
-        g_console = &console;
-    }
-    std::thread(readCommands).detach();
+    console.readStandardInput();
 
     const int result = app.exec();
-    {
-        std::lock_guard<std::mutex> lock(g_consoleMutex);
-        g_console = nullptr;
-    }
     if (program.state() != QProcess::NotRunning) {
         program.terminate();
         if (!program.waitForFinished(10000)) {

@@ -11,6 +11,8 @@
 //      "shim\tbox\t<text>"                         a message box appeared
 //  - takes commands on stdin: "click <button object name>", "close".
 
+#include "tools/windowharness/windowpage.h"
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QLabel>
@@ -63,18 +65,8 @@ template <typename T> T *part(QWidget *window, const char *name)
 
 QString page(QWidget *window)
 {
-    auto *center = part<QStackedWidget>(window, "centerStackedWidget");
-    auto *sub = part<QStackedWidget>(window, "childstackedWidget");
-    if (!center || !center->currentWidget())
-        return QString();
-    const QString name = center->currentWidget()->objectName();
-    if (name == QLatin1String("page_link"))
-        return QStringLiteral("link");
-    if (name == QLatin1String("page_updating"))
-        return QStringLiteral("updating");
-    if (name == QLatin1String("page_update") && sub)
-        return sub->currentIndex() == 0 ? QStringLiteral("ready") : QStringLiteral("finished");
-    return name;
+    return windowPageName(part<QStackedWidget>(window, "centerStackedWidget"),
+        part<QStackedWidget>(window, "childstackedWidget"));
 }
 
 class Shim : public QObject

@@ -1,6 +1,7 @@
 #include "windowharness.h"
 
 #include "app/appfonts.h"
+#include "windowpage.h"
 
 #include <QAbstractButton>
 #include <QBuffer>
@@ -118,18 +119,8 @@ bool WindowHarness::isShown(QWidget *window, const QString &name)
 
 QString WindowHarness::page(QWidget *window)
 {
-    auto *center = part<QStackedWidget>(window, QStringLiteral("centerStackedWidget"));
-    auto *sub = part<QStackedWidget>(window, QStringLiteral("childstackedWidget"));
-    if (!center || !center->currentWidget())
-        return QString();
-    const QString name = center->currentWidget()->objectName();
-    if (name == QLatin1String("page_link"))
-        return QStringLiteral("link");
-    if (name == QLatin1String("page_updating"))
-        return QStringLiteral("updating");
-    if (name == QLatin1String("page_update"))
-        return sub->currentIndex() == 0 ? QStringLiteral("ready") : QStringLiteral("finished");
-    return name;
+    return windowPageName(part<QStackedWidget>(window, QStringLiteral("centerStackedWidget")),
+        part<QStackedWidget>(window, QStringLiteral("childstackedWidget")));
 }
 
 bool WindowHarness::clickUntil(QWidget *button, const std::function<bool()> &done, int timeoutMs)
